@@ -1,0 +1,50 @@
+# Module libraries. Each src/<module> folder is one static library built from its .cpp files:
+# "*_win.cpp" files only for Windows, "*_native.cpp" files only for native builds. Its tests live in
+# src/<module>/tests: "*_test.cpp" build into one program that runs natively and under Wine,
+# "*_win_test.cpp" join it on Windows only, "*_net_test.cpp" form a second program that needs the
+# reference service.
+
+function(nimbrook_platform_sources out dir pattern)
+  file(GLOB all CONFIGURE_DEPENDS ${dir}/${pattern})
+  set(result "")
+  foreach(f IN LISTS all)
+    get_filename_component(name ${f} NAME_WE)
+    if(name MATCHES "_win$" OR name MATCHES "_win_test$")
+      if(WIN32)
+        list(APPEND result ${f})
+      endif()
+    elseif(name MATCHES "_native$" OR name MATCHES "_native_test$")
+      if(NOT WIN32)
+        list(APPEND result ${f})
+      endif()
+    else()
+      list(APPEND result ${f})
+    endif()
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# nimbrook_module(name LIBS ... [SYSTEM_LIBS ...] [TEST_LIBS ...])
+function(nimbrook_module name)
+  cmake_parse_arguments(M "" "" "LIBS;WIN_LIBS;NATIVE_LIBS;TEST_LIBS" ${ARGN})
+  nimbrook_platform_sources(sources ${CMAKE_CURRENT_SOURCE_DIR} "*.cpp")
+  add_library(nimbrook_${name} STATIC ${sources})
+  target_link_libraries(nimbrook_${name} PUBLIC ${M_LIBS})
+  if(WIN32)
+    target_link_libraries(nimbrook_${name} PUBLIC ${M_WIN_LIBS})
+  else()
+    target_link_libraries(nimbrook_${name} PUBLIC ${M_NATIVE_LIBS})
+  endif()
+
+  nimbrook_platform_sources(unit_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests "*_test.cpp")
+  list(FILTER unit_tests EXCLUDE REGEX "_net(_win|_native)?_test\\.cpp$")
+  nimbrook_platform_sources(helpers ${CMAKE_CURRENT_SOURCE_DIR}/tests "*_support.cpp")
+  if(unit_tests)
+    nimbrook_add_gtest(NAME ${name}_tests SOURCES ${unit_tests} ${helpers} LIBS nimbrook_${name} ${M_TEST_LIBS})
+  endif()
+  nimbrook_platform_sources(net_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests "*_net*_test.cpp")
+  if(net_tests)
+    nimbrook_add_gtest(NAME ${name}_net_tests SOURCES ${net_tests} ${helpers} LIBS nimbrook_${name} ${M_TEST_LIBS}
+                       NEEDS_SERVICE)
+  endif()
+endfunction()

@@ -1,0 +1,5 @@
+# Cross-compiling the Windows programs with MinGW-w64 (i686, posix threads, static runtime).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(TOOLCHAIN_PREFIX i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

@@ -1,0 +1,5 @@
+# Cross-compiling the Windows programs with MinGW-w64 (x86_64, posix threads, static runtime).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)
