@@ -7,6 +7,8 @@ if(NOT NIMBROOK_TESTS)
   endfunction()
   function(nimbrook_add_script_test)
   endfunction()
+  function(nimbrook_register_service_fixture)
+  endfunction()
   return()
 endif()
 
