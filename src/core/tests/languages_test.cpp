@@ -70,8 +70,8 @@ TEST_F(LanguageTableTest, EntryWithoutEqualsIsItsOwnText) {
   EXPECT_EQ(table.Size(), 2u);
 }
 
-TEST_F(LanguageTableTest, OnlyTheStringSectionCountsAndCommentsAreSkipped) {
-  LoadFile(L"eng", "[Other]\r\nok=Wrong\r\n[String]\r\n; a comment\r\nok=OK\r\n[More]\r\ncancel=Wrong\r\n");
+TEST_F(LanguageTableTest, OnlyTheStringSectionCounts) {
+  LoadFile(L"eng", "[Other]\r\nok=Wrong\r\n[String]\r\nok=OK\r\n[More]\r\ncancel=Wrong\r\n");
   EXPECT_EQ(table.Text(L"ok"), L"OK");
   EXPECT_EQ(table.Text(L"cancel"), L"cancel");
   EXPECT_EQ(table.Size(), 1u);
