@@ -81,6 +81,9 @@ TEST(DescriptorCipherTest, RandomTextsRoundTripWithPrintableOutput) {
     const std::string enciphered = EncodeDescriptorValue(plain);
     ASSERT_EQ(enciphered.size(), plain.size() * 2);
     for (const char c : enciphered) ASSERT_TRUE(std::isalnum(static_cast<unsigned char>(c))) << static_cast<int>(c);
+    // Every pair starts with an upper-case letter, so no value can ever hold a lower-case reader
+    // marker such as "notfound".
+    for (size_t i = 0; i < enciphered.size(); i += 2) ASSERT_TRUE(std::isupper(static_cast<unsigned char>(enciphered[i])));
     ASSERT_EQ(DecodeDescriptorValue(enciphered), plain);
   }
 }
