@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <algorithm>
 #include <iterator>
 #include <string_view>
 #include <utility>
@@ -211,6 +212,9 @@ void Settings::PublishIdentity(const IdentityTexts& texts) {
 }
 
 IdentityTexts Settings::Identity(std::chrono::milliseconds waitBound) const {
+  // A bound meant as "for ever" (milliseconds::max()) would overflow the clock's arithmetic.
+  constexpr std::chrono::milliseconds kLongestWait = std::chrono::hours(24 * 365);
+  waitBound = std::clamp(waitBound, std::chrono::milliseconds::zero(), kLongestWait);
   std::unique_lock<std::mutex> guard(identityLock_);
   if (!identityReady_.wait_for(guard, waitBound, [this] { return identityPublished_; })) return IdentityTexts{};
   return identity_;

@@ -437,6 +437,16 @@ TEST_F(IdentityHandOverTest, AWaitingReaderGetsThePublishedTexts) {
   EXPECT_TRUE(SameTexts(s->Identity(0ms), Texts("a")));
 }
 
+TEST_F(IdentityHandOverTest, AnUnlimitedOrNegativeBoundIsSafe) {
+  auto s = Loaded();
+  EXPECT_TRUE(SameTexts(s->Identity(std::chrono::milliseconds(-5)), IdentityTexts{}));
+  IdentityTexts seen;
+  std::thread reader([&] { seen = s->Identity(std::chrono::milliseconds::max()); });
+  s->PublishIdentity(Texts("b"));
+  reader.join();
+  EXPECT_TRUE(SameTexts(seen, Texts("b")));
+}
+
 TEST_F(IdentityHandOverTest, WithoutAPublishTheReaderGetsEmptyTextsAfterTheBound) {
   auto s = Loaded();
   EXPECT_FALSE(s->IdentityPublished());
