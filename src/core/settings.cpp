@@ -225,27 +225,22 @@ bool Settings::IdentityPublished() const {
   return identityPublished_;
 }
 
-namespace {
-
-// "config\config.ini" beside the executable. The directory is cut from the narrow module path as
-// the settings have always done, but on its wide form: in a double-byte code page the second byte
-// of a character may be the byte of "\". When the narrow path could not be read in full, or does not
-// name the same file as the wide one, the wide path is used.
-std::wstring ClientConfigPath() {
-  const std::wstring wide = os::ExecutablePath();
-  std::wstring executable = text::FromAnsi(os::ExecutablePathA());
-  if (executable.empty() || (!wide.empty() && executable != wide)) executable = wide;
+// The directory is cut from the narrow module path as the settings have always done, but on its wide
+// form: in a double-byte code page the second byte of a character may be the byte of "\". When the
+// narrow path could not be read in full, or does not name the same file as the wide one, the wide
+// path is used.
+std::wstring ClientConfigPathFor(const std::string& narrowExecutable, const std::wstring& wideExecutable) {
+  std::wstring executable = text::FromAnsi(narrowExecutable);
+  if (executable.empty() || (!wideExecutable.empty() && executable != wideExecutable)) executable = wideExecutable;
   const size_t cut = executable.find_last_of(kPathSeparator);
   const std::wstring programDir = cut == std::wstring::npos ? std::wstring() : executable.substr(0, cut + 1);
   return JoinPath(JoinPath(programDir, L"config"), L"config.ini");
 }
 
-}  // namespace
-
 Settings& ClientSettings() {
   // Never destroyed: detached workers may still read it while the process ends.
   static Settings* const settings = [] {
-    auto* created = new Settings(os::SystemProfile(), ClientConfigPath());
+    auto* created = new Settings(os::SystemProfile(), ClientConfigPathFor(os::ExecutablePathA(), os::ExecutablePath()));
     created->Load();
     return created;
   }();

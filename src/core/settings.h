@@ -175,6 +175,10 @@ class Settings {
 // programs and tests may use it freely; the client saves it through SettingsPersistence.
 Settings& ClientSettings();
 
+// Where ClientSettings keeps its file for an executable at the given narrow (module path, ANSI) and
+// wide path: "config\config.ini" in the executable's directory.
+std::wstring ClientConfigPathFor(const std::string& narrowExecutable, const std::wstring& wideExecutable);
+
 // Held by the client as a static object, so that the settings are loaded before its entry point runs
 // and saved after it has returned (during static destruction).
 class SettingsPersistence {

@@ -412,6 +412,26 @@ TEST(ClientSettingsTest, LivesBesideTheExecutableAndIsOneObject) {
   EXPECT_EQ(settings.ConfigPath(), programDir + L"config" + kPathSeparator + L"config.ini");
 }
 
+TEST(ClientSettingsTest, ConfigPathIsCutAtTheLastSeparatorOfTheExecutablePath) {
+  const std::wstring s(1, kPathSeparator);
+  const std::wstring wide = s + L"opt" + s + L"Nimbrook" + s + L"Nimbrook.exe";
+  const std::wstring expected = s + L"opt" + s + L"Nimbrook" + s + L"config" + s + L"config.ini";
+  EXPECT_EQ(ClientConfigPathFor(text::ToAnsi(wide), wide), expected);
+  // The narrow path could not be read in full, or lost characters the code page lacks: the wide one counts.
+  EXPECT_EQ(ClientConfigPathFor("", wide), expected);
+  EXPECT_EQ(ClientConfigPathFor(text::ToAnsi(s + L"opt" + s + L"N?mbrook" + s + L"Nimbrook.exe"), wide), expected);
+  EXPECT_EQ(ClientConfigPathFor("", L""), L"config" + s + L"config.ini");
+  EXPECT_EQ(ClientConfigPathFor("Nimbrook.exe", L"Nimbrook.exe"), L"config" + s + L"config.ini");
+}
+
+TEST(ClientSettingsTest, ADoubleByteCharacterEndingInTheSeparatorByteIsNotASeparator) {
+  // In code page 936 the bytes 81 5C are one character whose second byte is the byte of "\".
+  const std::wstring character = text::FromAnsi("\x81\x5C");
+  if (character.size() != 1 || kPathSeparator != L'\\') GTEST_SKIP() << "no double-byte code page";
+  const std::string narrow = "C:\\Nimbrook\\\x81\x5C" "app.exe";
+  EXPECT_EQ(ClientConfigPathFor(narrow, text::FromAnsi(narrow)), L"C:\\Nimbrook\\config\\config.ini");
+}
+
 IdentityTexts Texts(const std::string& tag) {
   // Long texts, so that a torn copy would show.
   const std::string fill(200, tag[0]);
