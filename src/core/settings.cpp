@@ -21,11 +21,11 @@ constexpr char kNotFound[] = "not found";
 constexpr size_t kFirstCapacity = 1024;
 constexpr size_t kLargestCapacity = size_t{1} << 16;  // 64 KiB: far beyond any real value
 
+// In the order of the Key enumeration, which is the order of loading.
 constexpr const char* kKeyNames[] = {
-    "UserChoosedProtocol", "source",     "refer",     "username",   "password",        "auto_login",
-    "rember_pw",           "reconn",     "hide",      "autorun",    "proxy_mode",      "proxy_addr",
-    "proxy_port",          "language",   "defaultdns", "use_dns",   "ads_notify_date", "free_notify_date",
-    "vip_notify_date"};
+    "UserChoosedProtocol", "source", "refer", "username", "password", "auto_login", "rember_pw",
+    "reconn", "hide", "autorun", "proxy_mode", "proxy_addr", "proxy_port", "language", "defaultdns",
+    "use_dns", "ads_notify_date", "free_notify_date", "vip_notify_date"};
 
 constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -120,10 +120,10 @@ void Settings::Load() {
 }
 
 bool Settings::Save() {
-  static constexpr Key kSaveOrder[] = {kUsername,   kPassword,   kAutoLogin,      kRemberPw,        kReconn,
-                                       kHide,       kAutorun,    kProxyMode,      kProxyAddr,       kProxyPort,
-                                       kLanguage,   kDefaultDns, kUseDns,         kAdsNotifyDate,   kFreeNotifyDate,
-                                       kVipNotifyDate, kUserChoosedProtocol};
+  static constexpr Key kSaveOrder[] = {
+      kUsername, kPassword, kAutoLogin, kRemberPw, kReconn, kHide, kAutorun, kProxyMode, kProxyAddr,
+      kProxyPort, kLanguage, kDefaultDns, kUseDns, kAdsNotifyDate, kFreeNotifyDate, kVipNotifyDate,
+      kUserChoosedProtocol};
   std::array<std::string, kKeyCount> values;
   std::array<bool, kKeyCount> cut;
   bool languageSet = false;
