@@ -1,0 +1,20 @@
+// Reading a response body through the transport: chunk by chunk, as WinHttpQueryDataAvailable and
+// WinHttpReadData hand it out. Failures raise CHttpException (kind 1011); callers catch it at the
+// operation's boundary.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "http/http_transport.h"
+
+namespace nimbrook {
+
+// The largest chunk read in one pass, whatever the transport says is available.
+inline constexpr uint32_t kMaxChunkBytes = 1u << 20;
+
+// Reads the next chunk into chunk (replacing its contents). False at the end of the body (no data
+// available). A failed query or read, or a read that returns nothing, raises kind 1011.
+bool ReadNextChunk(TransportRequest& request, std::string& chunk);
+
+}  // namespace nimbrook
