@@ -95,7 +95,9 @@ IdentityTexts GatherMachineIdentity() {
 
 void CollectIdentity() { ClientSettings().PublishIdentity(GatherMachineIdentity()); }
 
-bool StartIdentityCollector() {
+bool StartIdentityCollector() { return StartIdentityCollector(GatherMachineIdentity, ClientSettings()); }
+
+bool StartIdentityCollector(std::function<IdentityTexts()> gather, Settings& settings) {
   // The worker may still wait for WMI when the client ends; from the shutdown on it must no longer
   // touch the settings object, which the process destroys after the entry point returns.
   struct Hand {
@@ -104,11 +106,11 @@ bool StartIdentityCollector() {
   };
   auto hand = std::make_shared<Hand>();
   try {
-    std::thread([hand] {
+    std::thread([hand, gather = std::move(gather), &settings] {
       try {
-        const IdentityTexts texts = GatherMachineIdentity();
+        const IdentityTexts texts = gather();
         std::lock_guard<std::mutex> guard(hand->lock);
-        if (!hand->withdrawn) ClientSettings().PublishIdentity(texts);
+        if (!hand->withdrawn) settings.PublishIdentity(texts);
       } catch (const std::exception&) {
         // Out of memory while collecting: the login sends empty identity fields.
       }

@@ -3,6 +3,7 @@
 // thread at start and handed to the settings object in one step.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,8 @@ void CollectIdentity();
 // Runs CollectIdentity on a detached worker thread that owns what it uses. A collector still busy when
 // the shutdown runs (RunShutdown) publishes nothing afterwards. False when no thread could be started
 // (the identity texts then stay empty and the login sends them empty).
-bool StartIdentityCollector();
+[[nodiscard]] bool StartIdentityCollector();
+// The same with what to gather and where to publish it given (tests).
+[[nodiscard]] bool StartIdentityCollector(std::function<IdentityTexts()> gather, Settings& settings);
 
 }  // namespace nimbrook

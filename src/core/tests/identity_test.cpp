@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+#include <memory>
 
+#include "core/startup.h"
 #include "core/system_facts.h"
+#include "os/profile_file.h"
 #include "os/wmi_fake.h"
+#include "testing/temp_dir.h"
 
 namespace nimbrook {
 namespace {
@@ -130,6 +135,67 @@ TEST_F(QueryIdentityTest, GatherFillsTheFiveTextsInOrder) {
   EXPECT_EQ(texts.diskSerial, "WINEHDISKWINEHDISK");
   EXPECT_EQ(texts.systemDescription, "Microsoft Windows 7 64");
   EXPECT_EQ(wmi.queries(), (std::vector<std::wstring>{kBoardWql, kProcessorWql, kAdapterWql, kDiskWql}));
+}
+
+// Tells when the collector thread has let go of its work: the gather function it owns is destroyed
+// only after the thread has published or decided not to.
+struct ThreadEnd {
+  std::promise<void> ended;
+  ~ThreadEnd() { ended.set_value(); }
+};
+
+IdentityTexts SampleTexts() {
+  IdentityTexts texts;
+  texts.boardSerial = "PF0ABCDE";
+  texts.processorId = "BFEBFBFF000906EA";
+  texts.adapterAddress = "00:1A:2B:3C:4D:5E";
+  texts.diskSerial = "WINEHDISK";
+  texts.systemDescription = "Microsoft Windows 7 64";
+  return texts;
+}
+
+class CollectorHandOverTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir;
+  std::unique_ptr<os::ProfileFiles> profile = os::MakePortableProfileFiles();
+  Settings settings{*profile, dir.File(L"config.ini")};
+};
+
+TEST_F(CollectorHandOverTest, TextsArePublishedTogetherWhenTheCollectorEnds) {
+  std::promise<void> release;
+  auto end = std::make_shared<ThreadEnd>();
+  std::future<void> ended = end->ended.get_future();
+  ASSERT_TRUE(StartIdentityCollector(
+      [gate = release.get_future().share(), end] {
+        gate.wait();
+        return SampleTexts();
+      },
+      settings));
+  EXPECT_FALSE(settings.IdentityPublished());
+  end.reset();
+  release.set_value();
+  ended.wait();
+  ASSERT_TRUE(settings.IdentityPublished());
+  const IdentityTexts published = settings.Identity(std::chrono::milliseconds(0));
+  EXPECT_EQ(published.processorId, "BFEBFBFF000906EA");
+  EXPECT_EQ(published.systemDescription, "Microsoft Windows 7 64");
+}
+
+TEST_F(CollectorHandOverTest, ACollectorStillBusyAtShutdownPublishesNothing) {
+  std::promise<void> release;
+  auto end = std::make_shared<ThreadEnd>();
+  std::future<void> ended = end->ended.get_future();
+  ASSERT_TRUE(StartIdentityCollector(
+      [gate = release.get_future().share(), end] {
+        gate.wait();
+        return SampleTexts();
+      },
+      settings));
+  end.reset();
+  RunShutdown();  // the client ends while WMI still answers
+  release.set_value();
+  ended.wait();
+  EXPECT_FALSE(settings.IdentityPublished());
 }
 
 // The machine's own collector: whatever this machine reports, the texts follow the rules and are
