@@ -1,0 +1,43 @@
+// The releases of the data directory: data/releases/<name>/ holds the files of one release as they
+// lie in the program directory; data/current-release (or --release) names the one being served.
+// Their stamps (MD5 of the content) fill the descriptor's FILES section.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "service_config.h"
+
+namespace nimbrook::service {
+
+struct ReleaseFile {
+  std::string name;  // relative name as the descriptor lists it, "\" between directories
+  std::filesystem::path path;
+  std::uint64_t size = 0;
+};
+
+// A release or file-name segment: letters, digits, ".", "-", "_", "+" and not "." or "..".
+bool IsSafeSegment(std::string_view segment);
+
+// The release being served: config.release, or the first line of data/current-release. Empty when
+// neither names one.
+std::string CurrentRelease(const ServiceConfig& config);
+
+std::filesystem::path ReleaseDirectory(const ServiceConfig& config, const std::string& release);
+
+// Every regular file under the release directory (names beginning with "." skipped), sorted by
+// name in byte order. False when the release directory does not exist.
+[[nodiscard]] bool ListReleaseFiles(const std::filesystem::path& releaseDir, std::vector<ReleaseFile>& files);
+
+// The stamp of a file: 32 lower-case hexadecimal digits of its MD5. False when it cannot be read.
+[[nodiscard]] bool FileStamp(const std::filesystem::path& path, std::string& stamp);
+
+// Finds the file that a request names below the release directory ("language/chs.lng"; "\" is
+// taken as "/"). Segments must be safe; a segment that does not match exactly is matched without
+// regard to case, as a Windows server would. False when there is no such file.
+[[nodiscard]] bool FindReleaseFile(const std::filesystem::path& releaseDir, std::string_view relative, ReleaseFile& file);
+
+}  // namespace nimbrook::service
