@@ -32,15 +32,47 @@ bool SendPiece(const Resource& resource, std::uint64_t offset, std::uint64_t lim
   return sink.write(piece.data(), piece.size());
 }
 
+// Counts a request among the held ones for its lifetime; refused when too many are held already.
+class HeldRequest {
+ public:
+  HeldRequest(std::atomic<int>& held, int maxHeld) : held_(held), admitted_(held.fetch_add(1) < maxHeld) {}
+  ~HeldRequest() { held_.fetch_sub(1); }
+  HeldRequest(const HeldRequest&) = delete;
+  HeldRequest& operator=(const HeldRequest&) = delete;
+  bool Admitted() const { return admitted_; }
+
+ private:
+  std::atomic<int>& held_;
+  bool admitted_;
+};
+
+void RefuseHold(httplib::Response& res) {
+  res.status = 503;
+  res.set_content("too many stalled or delayed requests at once\n", kTextType);
+}
+
 }  // namespace
 
 void Deliver(const httplib::Request& req, httplib::Response& res, const Resource& resource, const Fault& fault,
              const DeliveryContext& context) {
   const StopSignal& stop = context.stop;
   if (fault.Any()) res.set_header(kFaultHeader, fault.Describe());
-  if (fault.delayMs > 0 && stop.WaitFor(std::chrono::milliseconds(fault.delayMs))) {
-    DropRequest(req, res);
-    return;
+  if (fault.delayMs > 0 || fault.mode == FaultMode::Stall) {
+    HeldRequest hold(context.held, context.maxHeld);
+    if (!hold.Admitted()) {
+      RefuseHold(res);
+      return;
+    }
+    const auto wait = fault.delayMs > 0 ? std::chrono::milliseconds(fault.delayMs) : std::chrono::milliseconds(0);
+    if (stop.WaitFor(wait)) {
+      DropRequest(req, res);
+      return;
+    }
+    if (fault.mode == FaultMode::Stall) {
+      stop.WaitFor(std::chrono::seconds(context.stallSeconds));
+      DropRequest(req, res);
+      return;
+    }
   }
   for (const auto& [name, value] : resource.headers) res.set_header(name, value);
   res.status = resource.status;
@@ -58,9 +90,7 @@ void Deliver(const httplib::Request& req, httplib::Response& res, const Resource
       res.status = 200;
       res.set_content(std::string(), resource.contentType);
       return;
-    case FaultMode::Stall:
-      stop.WaitFor(std::chrono::seconds(context.stallSeconds));
-      DropRequest(req, res);
+    case FaultMode::Stall:  // answered above
       return;
     case FaultMode::Chunked: {
       // No length is announced: the client reads to the final chunk.

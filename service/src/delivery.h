@@ -5,6 +5,8 @@
 
 #include <httplib.h>
 
+#include <atomic>
+
 #include "fault_plan.h"
 #include "resource.h"
 #include "stop_signal.h"
@@ -14,6 +16,10 @@ namespace nimbrook::service {
 struct DeliveryContext {
   const StopSignal& stop;
   int stallSeconds = 120;
+  // Requests waiting in a stall or delay right now, and how many may wait at once: each holds a
+  // request thread, and some threads must stay free for everything else.
+  std::atomic<int>& held;
+  int maxHeld = 40;
 };
 
 // Header that names the fault applied to an answer (also read by the request log).

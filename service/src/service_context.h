@@ -2,6 +2,7 @@
 // and the request as the router hands it on (fault prefixes and query already taken off).
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "fault_plan.h"
@@ -15,6 +16,7 @@ struct ServiceContext {
   std::string baseUrl;  // "http://127.0.0.1:<port>", the {base} of the data files
   FaultSwitch faults;
   StopSignal stop;
+  std::atomic<int> heldRequests{0};  // stalled or delayed right now
 };
 
 struct RouteRequest {

@@ -1,6 +1,7 @@
 // The server: routing, delivery, request log, start and stop.
 #include "service_server.h"
 
+#include <algorithm>
 #include <csignal>
 #include <chrono>
 
@@ -143,7 +144,9 @@ void ServiceServer::Handle(const httplib::Request& req, httplib::Response& res, 
   }
   if (!fault.Any()) fault = context_->faults.Take(req.path);
   const Resource resource = Resolve(request, *context_);
-  Deliver(req, res, resource, fault, DeliveryContext{context_->stop, context_->config.stallSeconds});
+  const int maxHeld = std::max(1, context_->config.workerThreads - 8);
+  Deliver(req, res, resource, fault,
+          DeliveryContext{context_->stop, context_->config.stallSeconds, context_->heldRequests, maxHeld});
 }
 
 void ServiceServer::LogRequest(const httplib::Request& req, const httplib::Response& res) {

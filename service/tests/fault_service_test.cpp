@@ -156,6 +156,39 @@ TEST(FaultService, StallEndsByClosingWithoutAnswer) {
   server.Stop();
 }
 
+TEST(FaultService, HeldRequestsNeverTakeTheLastThreads) {
+  ServiceConfig config;
+  config.port = 0;
+  config.dataDir = testing::RepositoryData();
+  config.logToStdout = false;
+  config.workerThreads = 12;  // at most 4 requests may be held
+  ServiceServer server(config);
+  std::string error;
+  ASSERT_TRUE(server.Start(error)) << error;
+  std::vector<std::thread> stalled;
+  std::atomic<int> refused{0}, dropped{0};
+  for (int i = 0; i < 6; ++i) {
+    stalled.emplace_back([&] {
+      const auto exchange = RawGet(server.Port(), "/fault/stall/gen/1");
+      if (exchange.status == 503) ++refused;
+      if (exchange.status == 0) ++dropped;
+    });
+  }
+  // Whatever the order of arrival, the service keeps answering ordinary requests.
+  httplib::Client client("127.0.0.1", server.Port());
+  for (int i = 0; i < 3; ++i) {
+    auto result = client.Get("/gen/3");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->body, Pattern(3));
+  }
+  // Two of the six stalls are refused at once, which is when both have been counted.
+  for (int i = 0; refused < 2 && i < 6000; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  server.Stop();
+  for (auto& t : stalled) t.join();
+  EXPECT_EQ(refused, 2);
+  EXPECT_EQ(dropped, 4);
+}
+
 TEST(FaultSwitchService, ArmedFaultsHitTheNextMatchingRequests) {
   RunningService service;
   auto client = service.Client();
