@@ -1,6 +1,8 @@
 // The server: routing, delivery, request log, start and stop.
 #include "service_server.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <csignal>
 #include <chrono>
@@ -78,6 +80,13 @@ bool ServiceServer::Start(std::string& error) {
       return;
     }
     Handle(req, res, body);
+  });
+  // The library's default sets SO_REUSEPORT, which lets a second service bind the same port and
+  // silently take half of the connections. Only SO_REUSEADDR (a quick restart after TIME_WAIT): a
+  // port in use is reported as such.
+  server_.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
   server_.set_logger([this](const httplib::Request& req, const httplib::Response& res) { LogRequest(req, res); });
 

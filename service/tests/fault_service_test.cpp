@@ -189,6 +189,18 @@ TEST(FaultService, HeldRequestsNeverTakeTheLastThreads) {
   EXPECT_EQ(dropped, 4);
 }
 
+TEST(ServiceStart, APortInUseIsReportedNotShared) {
+  RunningService first;
+  ServiceConfig config;
+  config.port = first.Port();
+  config.dataDir = testing::RepositoryData();
+  config.logToStdout = false;
+  ServiceServer second(config);
+  std::string error;
+  EXPECT_FALSE(second.Start(error));
+  EXPECT_NE(error.find("in use"), std::string::npos) << error;
+}
+
 TEST(FaultSwitchService, ArmedFaultsHitTheNextMatchingRequests) {
   RunningService service;
   auto client = service.Client();
