@@ -55,10 +55,10 @@ TEST(DataDirectory, CatalogueCoversEveryAreaFlagAndProtocol) {
       const size_t eq = item.find('=');
       ASSERT_NE(eq, std::string::npos) << item;
       protocols.insert(item.substr(0, eq));
-      const std::string spec = item.substr(eq + 1);
-      if (spec.find('-') != std::string::npos) {
+      const std::string portSpec = item.substr(eq + 1);
+      if (portSpec.find('-') != std::string::npos) {
         range = true;
-        EXPECT_LT(std::stol(spec), std::stol(spec.substr(spec.find('-') + 1))) << "range must rise: " << item;
+        EXPECT_LT(std::stol(portSpec), std::stol(portSpec.substr(portSpec.find('-') + 1))) << "range must rise: " << item;
       }
       start = end + 1;
     }
