@@ -6,15 +6,12 @@
 
 #include <cctype>
 #include <random>
+#include "testing/bytes.h"
 
 namespace nimbrook {
 namespace {
 
-std::string FromHex(const std::string& hex) {
-  std::string bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  return bytes;
-}
+using testing::FromHex;
 
 struct Vector {
   const char* enciphered;

@@ -11,6 +11,7 @@
 #include "core/file_io.h"
 #include "core/text.h"
 #include "testing/temp_dir.h"
+#include "testing/bytes.h"
 
 namespace nimbrook {
 namespace {
@@ -23,14 +24,7 @@ struct Setup {
   Encoding encoding;
 };
 
-std::string Utf16Le(const std::wstring& text) {
-  std::string bytes = "\xFF\xFE";
-  for (wchar_t c : text) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
-  }
-  return bytes;
-}
+using testing::Utf16Le;
 
 std::wstring Enciphered(const std::wstring& plain) {
   return text::AsciiToWide(EncodeDescriptorValue(text::ToAnsi(plain)));

@@ -12,18 +12,12 @@
 #include "core/text.h"
 #include "os/profile_file.h"
 #include "testing/temp_dir.h"
+#include "testing/bytes.h"
 
 namespace nimbrook {
 namespace {
 
-std::string Utf16Le(const std::wstring& text) {
-  std::string bytes = "\xFF\xFE";
-  for (wchar_t c : text) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
-  }
-  return bytes;
-}
+using testing::Utf16Le;
 
 class LanguageTableTest : public ::testing::Test {
  protected:

@@ -15,6 +15,7 @@
 #include "core/text.h"
 #include "os/module_path.h"
 #include "testing/temp_dir.h"
+#include "testing/bytes.h"
 
 namespace nimbrook {
 namespace {
@@ -23,14 +24,7 @@ using namespace std::chrono_literals;
 
 constexpr char kMissing[] = "<missing>";
 
-std::string Utf16Le(const std::wstring& text) {
-  std::string bytes = "\xFF\xFE";
-  for (wchar_t c : text) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
-  }
-  return bytes;
-}
+using testing::Utf16Le;
 
 // The file's lines as wide text (UTF-16LE with a byte-order mark, or ANSI).
 std::vector<std::wstring> FileLines(const std::wstring& path) {
