@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "tunnel/tests/fake_engine.h"
@@ -99,6 +101,49 @@ TEST(Connector, LocalAddressIsKeptForObservers) {
   FakeEngine engine(EngineKind::DialUp);
   engine.StoreLocalAddress("10.8.0.6");
   EXPECT_EQ(engine.LocalAddress(), "10.8.0.6");
+}
+
+}  // namespace
+}  // namespace nimbrook
+
+namespace nimbrook {
+namespace {
+
+// Observer that checks, on the sending thread, that state and code always arrive as a pair.
+class PairChecker : public StateObserver {
+ public:
+  void OnStateChanged(StateSubject* subject) override {
+    auto* engine = static_cast<Connector*>(subject);
+    ++calls;
+    if (!IsEngineNotification(engine->State(), subject->Code())) ++mismatched;
+  }
+  std::atomic<int> calls{0};
+  std::atomic<int> mismatched{0};
+};
+
+TEST(Connector, StateAndCodeChangeTogetherUnderConcurrentSenders) {
+  testing::FakeEngine engine(EngineKind::DialUp);
+  PairChecker window;
+  ASSERT_TRUE(engine.Attach(&window));
+  struct Pair {
+    int32_t state, code;
+  };
+  const Pair pairs[] = {{1, 2}, {2, 3}, {3, 4}, {4, 5}, {0, 1}, {0, 13}};
+  constexpr int kEach = 300;
+  std::vector<std::thread> workers;
+  for (const Pair& p : pairs) {
+    workers.emplace_back([&engine, p] {
+      for (int i = 0; i < kEach; ++i) engine.Notify(p.state, p.code, L"");
+    });
+  }
+  for (int i = 0; i < 200; ++i) {  // the UI thread reads meanwhile
+    (void)engine.State();
+    (void)engine.Message();
+    (void)engine.Host();
+  }
+  for (auto& t : workers) t.join();
+  EXPECT_EQ(window.calls.load(), 6 * kEach);
+  EXPECT_EQ(window.mismatched.load(), 0);
 }
 
 }  // namespace
