@@ -1,0 +1,177 @@
+#include "catalogue/server_entry.h"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <mutex>
+#include <random>
+
+#include "catalogue/login_answer.h"
+#include "core/system_facts.h"
+#include "core/text.h"
+
+namespace nimbrook {
+namespace {
+
+// Counts, ports and permissions are read as the C library's decimal conversion reads the narrow text.
+long ReadNumber(std::wstring_view value) { return text::LeadingInteger(text::ToAnsi(value)); }
+
+bool Contains(std::wstring_view text, std::wstring_view keyword) {
+  return text.find(keyword) != std::wstring_view::npos;
+}
+
+struct FlagRule {
+  const wchar_t* keyword;
+  const wchar_t* image;
+};
+
+constexpr FlagRule kFlags[] = {
+    {L"香港", L"hongkong.png"}, {L"日本", L"jpa.png"},   {L"韩国", L"korea.png"},     {L"美国", L"usa.png"},
+    {L"英国", L"uk.png"},       {L"台湾", L"taiwan.png"}, {L"电信", L"cha.png"},       {L"联通", L"unicom.png"},
+    {L"中国", L"cn.png"},       {L"澳大利亚", L"au.png"}, {L"德国", L"de.png"},        {L"俄罗斯", L"ru.png"},
+    {L"法国", L"fr.png"},       {L"菲律宾", L"ph.png"},   {L"荷兰", L"nl.png"},        {L"马来西亚", L"my.png"},
+    {L"泰国", L"th.png"},       {L"新加坡", L"sg.png"},
+};
+
+constexpr const wchar_t* kAreaKeywords[] = {L"免费", L"美国", L"日本", L"香港", L"台湾", L"韩国", L"中国", L"欧洲"};
+
+std::vector<std::wstring> SplitBar(std::wstring_view text) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t bar = text.find(L'|', start);
+    const size_t end = bar == std::wstring_view::npos ? text.size() : bar;
+    if (end > start) parts.emplace_back(text.substr(start, end - start));
+    if (bar == std::wstring_view::npos) break;
+    start = bar + 1;
+  }
+  return parts;
+}
+
+}  // namespace
+
+ServerEntry ParseServerEntry(std::wstring_view entry) {
+  ServerEntry result;
+  result.raw.assign(entry);
+  result.area = EntryValue(entry, L"area");
+  result.nasname = EntryValue(entry, L"nasname");
+  result.ip = EntryValue(entry, L"IP");
+  result.info = EntryValue(entry, L"info");
+  result.allow = EntryValue(entry, L"allow");
+  result.onlineusers = EntryValue(entry, L"onlineusers");
+  result.maxusers = EntryValue(entry, L"maxusers");
+  result.connecttype = EntryValue(entry, L"connecttype");
+  result.ports = ConnectTypeItems(result.connecttype);
+  return result;
+}
+
+std::vector<PortItem> ConnectTypeItems(std::wstring_view connecttype) {
+  std::vector<PortItem> items;
+  size_t start = 0;
+  while (start < connecttype.size()) {
+    const size_t eq = connecttype.find(L'=', start);
+    if (eq == std::wstring_view::npos) break;
+    const size_t hash = connecttype.find(L'#', eq + 1);
+    const size_t end = hash == std::wstring_view::npos ? connecttype.size() : hash;
+    PortItem item{std::wstring(connecttype.substr(start, eq - start)),
+                  std::wstring(connecttype.substr(eq + 1, end - eq - 1))};
+    if (!item.name.empty()) items.push_back(std::move(item));
+    if (hash == std::wstring_view::npos) break;
+    start = hash + 1;
+  }
+  return items;
+}
+
+int LoadPercentage(std::wstring_view onlineusers, std::wstring_view maxusers) {
+  if (onlineusers.empty() || maxusers.empty()) return 0;
+  const std::int64_t online = ReadNumber(onlineusers);
+  const std::int64_t capacity = ReadNumber(maxusers);
+  if (capacity <= 0 || online < 0) return 0;
+  const std::int64_t percent = online * 100 / capacity;
+  const std::int64_t cap = std::numeric_limits<int>::max();
+  return static_cast<int>(percent > cap ? cap : percent);
+}
+
+std::wstring PercentText(int percent) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%3d%%", percent);
+  return text::AsciiToWide(buffer);
+}
+
+std::wstring LoadBarImage(int percent) {
+  if (percent <= 21) return L"jdt0.png";
+  if (percent <= 41) return L"jdt1.png";
+  if (percent <= 61) return L"jdt2.png";
+  if (percent <= 81) return L"jdt3.png";
+  return L"jdt4.png";
+}
+
+std::wstring FlagImage(std::wstring_view area) {
+  for (const FlagRule& rule : kFlags) {
+    if (Contains(area, rule.keyword)) return rule.image;
+  }
+  return L"unknown.png";
+}
+
+int AreaCodeOf(std::wstring_view area) {
+  int code = kAreaFree;
+  for (const wchar_t* keyword : kAreaKeywords) {
+    if (Contains(area, keyword)) return code;
+    ++code;
+  }
+  return kNoAreaCode;
+}
+
+std::vector<std::wstring> OfferedProtocols(std::wstring_view connecttype, int windowsMajor) {
+  const std::wstring items = L"AUTO=0#" + std::wstring(connecttype);
+  // The excluded names are compared whole, so a stray name such as "SEC" is not taken for IPSEC.
+  const std::vector<std::wstring> excluded = SplitBar(ExcludedProtocols(windowsMajor > 5));
+  std::vector<std::wstring> offered;
+  for (PortItem& item : ConnectTypeItems(items)) {
+    bool skip = false;
+    for (const std::wstring& name : excluded) skip = skip || name == item.name;
+    if (!skip) offered.push_back(std::move(item.name));
+  }
+  return offered;
+}
+
+std::wstring ChooseProtocol(const std::vector<std::wstring>& offered, std::wstring_view current) {
+  for (const std::wstring& name : offered) {
+    if (name == current) return name;
+  }
+  return L"AUTO";
+}
+
+std::wstring ResolvePort(const ServerEntry& entry, std::wstring_view protocol) {
+  for (const PortItem& item : entry.ports) {
+    if (item.name == protocol) return ResolvePortSpec(item.spec);
+  }
+  return {};
+}
+
+std::wstring ResolvePortSpec(std::wstring_view spec, unsigned draw) {
+  const size_t dash = spec.find(L'-');
+  if (dash == std::wstring_view::npos) return std::wstring(spec);
+  const std::int64_t low = ReadNumber(spec.substr(0, dash));
+  const std::int64_t high = ReadNumber(spec.substr(dash + 1));
+  std::int64_t port = low;
+  if (high > low) port = low + static_cast<std::int64_t>(draw % static_cast<std::uint64_t>(high - low));
+  return text::AsciiToWide(std::to_string(port));
+}
+
+std::wstring ResolvePortSpec(std::wstring_view spec) {
+  static std::mutex lock;
+  static std::mt19937 generator(static_cast<unsigned>(
+      std::chrono::system_clock::now().time_since_epoch().count() ^ std::random_device{}()));
+  unsigned draw;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    draw = static_cast<unsigned>(generator());
+  }
+  return ResolvePortSpec(spec, draw);
+}
+
+bool IsAllowed(std::wstring_view allow) { return ReadNumber(allow) != -1; }
+
+}  // namespace nimbrook
