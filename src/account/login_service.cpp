@@ -96,16 +96,11 @@ EndpointLists LoginService::EndpointListsCopy() const {
 }
 
 bool LoginService::StartLogin() {
-  std::shared_ptr<LoginService> self;
-  {
-    std::lock_guard<std::mutex> guard(SingletonLock());
-    if (SingletonValue().get() == this) self = SingletonValue();
-  }
+  std::shared_ptr<LoginService> self = weak_from_this().lock();
   try {
     if (self) {
       std::thread([self] { LoginWorker(self); }).detach();
     } else {
-      // A service that is not the singleton (tests, companion programs) lives as long as its owner.
       std::thread([this] { LoginWorker(this); }).detach();
     }
     return true;
@@ -144,6 +139,7 @@ void LoginService::Login() {
     // An answer left by an earlier attempt must never open the main window for this one.
     std::lock_guard<std::mutex> guard(lock_);
     answer.clear();
+    identity_.reset();
   }
   if (lists.fresh.plain.empty() && lists.local.plain.empty()) {
     WriteLog(L"无法获取任何loginUrl信息");
@@ -182,9 +178,23 @@ void LoginService::WriteLoginUrl(const std::wstring& enciphered) {
   }
 }
 
-std::string LoginService::ParameterText() const {
+std::string LoginService::ParameterText() {
   const LoginValues values = settings_.ForLogin();
-  const IdentityTexts identity = settings_.Identity(identityWaitBound_);
+  IdentityTexts identity;
+  bool taken = false;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (identity_) {
+      identity = *identity_;
+      taken = true;
+    }
+  }
+  if (!taken) {
+    // Waits for the collector at most identityWaitBound_; without it the identity fields go empty.
+    identity = settings_.Identity(identityWaitBound_);
+    std::lock_guard<std::mutex> guard(lock_);
+    identity_ = identity;
+  }
   LoginFields fields;
   fields.username = values.username;
   fields.password = values.password;

@@ -8,13 +8,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
+#include "core/settings.h"
 #include "tunnel/state_subject.h"
 
 namespace nimbrook {
 
-class Settings;
 namespace os {
 class ProfileFiles;
 }
@@ -52,7 +53,13 @@ struct EndpointLists {
   EndpointList fresh;
 };
 
-class LoginService : public StateSubject {
+// Unlike a walk that takes any answer without "|" for success, a login here succeeds only with an
+// accepted answer (status containing "yes" before the first "|") received during this login:
+// `answer` is cleared when a login starts and set only by an accepted answer, and a walk that ends
+// without one is reported as failed (code 16). A refused answer is never kept in `answer`, so the
+// login window can never open the main window from an earlier or a refused attempt. The requests,
+// the order of URLs and lists, the log lines and the codes 14/15/16 are otherwise unchanged.
+class LoginService : public StateSubject, public std::enable_shared_from_this<LoginService> {
  public:
   // The service reads the login values and identity from settings and writes "version.ini" through
   // profile into the process's configuration directory.
@@ -71,8 +78,9 @@ class LoginService : public StateSubject {
   void SetEndpointLists(const EndpointLists& lists);
   EndpointLists EndpointListsCopy() const;
 
-  // Starts LoginWorker on a detached thread and returns. False only when no thread could be started
-  // (then code 16 has been sent, so the login window never waits for nothing).
+  // Starts LoginWorker on a detached thread and returns. A service owned by a shared_ptr (the
+  // singleton) is kept alive by the worker; any other must outlive it. False only when no thread
+  // could be started (then code 16 has been sent, so the login window never waits for nothing).
   bool StartLogin();
 
   // The worker: Notify(1, 14, "str_loging" text), Login(), then Notify(3, 15, "") when state is 3 or
@@ -85,6 +93,7 @@ class LoginService : public StateSubject {
   void Login();
 
   // Walks list URL by URL: 0 accepted, 1 refused or no usable answer, other values PostForm results.
+  // A refusal stops the walk; transport failures, empty answers and answers without "|" move on.
   int32_t LoginOverList(const std::wstring& list);
 
   // Sets state, then code and message (together, under the subject's delivery lock), and calls the
@@ -116,7 +125,7 @@ class LoginService : public StateSubject {
   std::wstring failureText;  // the text after the first "|" of the last refused answer
 
  private:
-  std::string ParameterText() const;
+  std::string ParameterText();
   void WriteLoginUrl(const std::wstring& enciphered);
   void SetState(int32_t newState);
 
@@ -125,6 +134,7 @@ class LoginService : public StateSubject {
   std::chrono::milliseconds identityWaitBound_ = kIdentityWaitBound;
   mutable std::mutex lock_;  // guards the fields, the lists and the callback
   EndpointLists lists_;
+  std::optional<IdentityTexts> identity_;  // taken once per login: the collector is waited for once
   ReloadCallback reloadCallback_;
 };
 

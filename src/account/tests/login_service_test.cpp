@@ -350,15 +350,59 @@ TEST_F(LoginServiceTest, AnswerWithoutBarMovesOnToTheNextUrl) {
   EXPECT_EQ(LoginEndpoint(), kUrlB);
 }
 
-TEST_F(LoginServiceTest, StartLoginRunsOnAWorkerAndReportsInOrder) {
-  service.SetEndpointLists({{kUrlA, L"E"}, {}});
+TEST_F(LoginServiceTest, StartLoginRunsOnAWorkerThatKeepsTheServiceAlive) {
+  auto shared = std::make_shared<LoginService>(settings, *profile);
+  shared->SetIdentityWaitBound(std::chrono::milliseconds(0));
+  RecordingObserver watcher;
+  shared->Attach(&watcher);
+  shared->SetEndpointLists({{kUrlA, L"E"}, {}});
   transport.responses.push_back(Answer(kAccepted));
-  ASSERT_TRUE(service.StartLogin());
-  observer.WaitForEnd();
-  std::lock_guard<std::mutex> guard(observer.lock);
-  ASSERT_EQ(observer.seen.size(), 2u);
-  EXPECT_EQ(observer.seen[0].code, kLoginRunningCode);
-  EXPECT_EQ(observer.seen[1].code, kLoginSucceededCode);
+  ASSERT_TRUE(shared->StartLogin());
+  watcher.WaitForEnd();
+  // The worker holds its own reference: dropping ours while it finishes is safe.
+  shared.reset();
+  std::lock_guard<std::mutex> guard(watcher.lock);
+  ASSERT_EQ(watcher.seen.size(), 2u);
+  EXPECT_EQ(watcher.seen[0].code, kLoginRunningCode);
+  EXPECT_EQ(watcher.seen[0].state, kLoginRunning);
+  EXPECT_EQ(watcher.seen[1].code, kLoginSucceededCode);
+  EXPECT_EQ(watcher.seen[1].state, kLoginSucceeded);
+}
+
+TEST_F(LoginServiceTest, IdentityNotCollectedInTimeGoesEmpty) {
+  Settings fresh(*profile, configPath);
+  fresh.Load();
+  fresh.SetUsername("alice01");
+  fresh.SetPassword("secret123");
+  LoginService other(fresh, *profile);
+  other.SetIdentityWaitBound(std::chrono::milliseconds(0));
+  other.SetEndpointLists({{std::wstring(kUrlA) + L";" + kUrlB, L"E"}, {}});
+  transport.responses.push_back(Answer(""));
+  transport.responses.push_back(Answer(kAccepted));
+  LoginService::LoginWorker(&other);
+  LoginFields fields;
+  fields.username = "alice01";
+  fields.password = "secret123";
+  fields.locale = text::ToAnsi(CurrentLanguage());
+  fields.source = "web";
+  const std::string body = LoginBody(LoginParameterText(fields));
+  ASSERT_EQ(transport.requests.size(), 2u);
+  EXPECT_EQ(transport.requests[0].sentBodies, std::vector<std::string>{body});
+  EXPECT_EQ(transport.requests[1].sentBodies, std::vector<std::string>{body});
+  EXPECT_EQ(other.State(), kLoginSucceeded);
+}
+
+TEST(LoginServiceSingletonTest, OneInstanceUntilReleasedAndHeldCopiesStayValid) {
+  std::shared_ptr<LoginService> held = LoginService::shared();
+  EXPECT_EQ(LoginService::instance(), held.get());
+  EXPECT_EQ(LoginService::instance(), LoginService::instance());
+  EXPECT_EQ(held->State(), kLoginIdle);
+  EXPECT_EQ(held->UrlList(), LoginEndpoint());
+  LoginService::Release();
+  EXPECT_EQ(held->State(), kLoginIdle);  // still usable by whoever holds it
+  EXPECT_NE(LoginService::instance(), held.get());
+  LoginService::Release();
+  LoginService::Release();  // nothing left to release
 }
 
 TEST_F(LoginServiceTest, ObserversAreCalledInAttachOrderAndOnlyOnce) {
