@@ -1,7 +1,8 @@
 // "nimbrook-cli login --program-dir DIR --endpoints "URL;URL" --user U --password P [--locale chs]
 // [--source S]": one real login as the client makes it, with DIR as the program directory. The
 // endpoints are the freshly downloaded list, DIR\config\version.ini's loginURL the installed one;
-// version.ini's loginURL is rewritten as the client does. Prints the outcome as one JSON object.
+// version.ini's loginURL is rewritten as the client does. Prints the outcome as one JSON object;
+// exit status 0 after code 15, 1 after code 16, 2 for a usage error.
 #include <cstdio>
 #include <map>
 #include <memory>
