@@ -54,43 +54,6 @@ fail() {
   exit 1
 }
 
-# The "answer" and "result" of nimbrook-cli's JSON line {"answer":"...","result":N}.
-json_field() {
-  local name=$1 json=$2
-  case $name in
-    result) sed -n 's/.*"result":\(-\{0,1\}[0-9]*\).*/\1/p' <<<"$json" ;;
-    answer) sed -n 's/^{"answer":"\(.*\)","result":.*/\1/p' <<<"$json" ;;
-  esac
-}
-
-# The login encodings, as the client builds its bodies: Base64 with CR LF after every 76 characters
-# of complete groups, the reversed key "tessivar_w" interleaved after the first ten characters, "="
-# written as "LGLGL"; the signature is the MD5 of the text and the salt "PlumaPluma537".
-encode_params() {
-  local raw full pad="" e="" out="" key="w_ravisset" i n
-  raw=$(printf '%s' "$1" | base64 -w 0)
-  full=$raw
-  if [[ $raw == *= ]]; then
-    full=${raw:0:${#raw}-4}
-    pad=${raw: -4}
-  fi
-  while [ ${#full} -ge 76 ]; do
-    e+="${full:0:76}"$'\r\n'
-    full=${full:76}
-  done
-  e+="$full$pad"
-  n=${#e}
-  for ((i = 0; i < 10 && i < n; i++)); do out+="${e:i:1}${key:i:1}"; done
-  if ((n > 10)); then out+="${e:10}"; fi
-  printf '%s' "${out//=/LGLGL}"
-}
-sign_params() { printf '%s' "$1PlumaPluma537" | md5sum | cut -c1-32; }
-login_body() {
-  local text="username=$1;password=$2;version=1.5.0.0;locale=$3;source=demo;cpusn=BFEBFBFF000906EA"
-  text+=";macaddress=00:1A:2B:3C:4D:5E;harddisksn=DEMO0001;systemver=Microsoft Windows 10 64"
-  printf 'm=windows&a=login&p=%s&hash=%s' "$(encode_params "$text")" "$(sign_params "$text")"
-}
-
 step "starting the reference service on $BASE"
 if (exec 3<>"/dev/tcp/127.0.0.1/$PORT") 2>/dev/null; then
   fail "port $PORT is already in use; stop whatever listens there first"
@@ -139,24 +102,27 @@ got=$(md5sum "$WORK/Nimbrook.exe" | cut -c1-32)
 echo "  $(wc -c <"$WORK/Nimbrook.exe") bytes, MD5 $got, stamp $stamp"
 [ "$got" = "$stamp" ] || fail "the downloaded file does not match its stamp"
 
-LOGIN_URL=${URL[loginURL]%%;*}
-step "logging in as alice01 at $LOGIN_URL"
-out=$("$CLI" post "$LOGIN_URL" "$(login_body alice01 secret123 chs)") || fail "login request failed: $out"
-answer=$(json_field answer "$out")
-[[ $answer == yes\|* ]] || fail "login was not accepted: $out"
-head=${answer#yes|}
-head=${head%%_*}
-naslist=${answer#*_}
-servers=$(tr ';' '\n' <<<"$naslist" | grep -c 'nasname,' || true)
-echo "  account: ${head//|/  }"
-echo "  catalogue: $servers servers, the first three:"
-tr ';' '\n' <<<"$naslist" | head -n 3 | sed 's/^/    /'
+# A program directory as the client keeps it: the login reads and rewrites config/version.ini.
+PROGRAM=$WORK/program
+mkdir -p "$PROGRAM/config"
+cp "$DESCRIPTOR" "$PROGRAM/config/version.ini"
+
+step "logging in as alice01 through ${URL[loginURL]} (first a dead endpoint)"
+out=$("$CLI" login --program-dir "$PROGRAM" --endpoints "http://127.0.0.1:9/clogin.php;${URL[loginURL]}" \
+  --user alice01 --password secret123 --locale chs) || fail "login was not accepted: $out"
+jq -e '.code == 15' >/dev/null <<<"$out" || fail "login was not accepted: $out"
+echo "  accepted by $(jq -r .loginEndpoint <<<"$out")"
+echo "  account: $(jq -r '.head | "type \(.srvtype), expires \(.expiration), service \(.srvid)"' <<<"$out")"
+echo "  catalogue: $(jq '.catalogue.entries | length' <<<"$out") servers; per area group:"
+jq -r '.catalogue.groups | to_entries[] | "    \(.key): \(.value | length)"' <<<"$out"
+echo "  the first three:"
+jq -r '.catalogue.entries[:3][] | "    \(.nasname)  \(.IP)  load \(.percentText)  \(.flag)  \(.offered["10"] | join(","))"' <<<"$out"
 
 step "a wrong password is refused"
-out=$("$CLI" post "$LOGIN_URL" "$(login_body alice01 wrongpass eng)") || fail "request failed: $out"
-answer=$(json_field answer "$out")
-echo "  $answer"
-[[ $answer == no\|* ]] || fail "a wrong password was not refused: $out"
+out=$("$CLI" login --program-dir "$PROGRAM" --endpoints "${URL[loginURL]}" --user alice01 --password wrongpass \
+  --locale eng) && fail "a wrong password was accepted: $out"
+jq -e '.code == 16' >/dev/null <<<"$out" || fail "a wrong password was not refused: $out"
+echo "  refused: $(jq -r .failureText <<<"$out")"
 
 step "requests the service saw"
 sed 's/^/  /' "$WORK/requests.log"
