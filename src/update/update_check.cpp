@@ -1,0 +1,333 @@
+#include "update/update_check.h"
+
+#include <cstdio>
+#include <thread>
+#include <utility>
+
+#include "account/descriptor.h"
+#include "build_config.h"
+#include "core/file_io.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/startup.h"
+#include "core/text.h"
+#include "http/http_client.h"
+#include "os/profile_file.h"
+
+namespace nimbrook {
+namespace {
+
+constexpr wchar_t kVersionUrlKey[] = L"versionURL";
+constexpr wchar_t kLoginUrlKey[] = L"loginURL";
+constexpr wchar_t kDownloadUrlKey[] = L"downloadURL";
+// The whole URL section of a descriptor (the profile API's largest section block).
+constexpr size_t kUrlSectionCapacity = 32767;
+constexpr wchar_t kDownloadSuffix[] = L".download";
+constexpr wchar_t kOldSuffix[] = L".old";
+
+bool RenamePath(const std::wstring& from, const std::wstring& to) {
+#ifdef _WIN32
+  return _wrename(from.c_str(), to.c_str()) == 0;
+#else
+  return std::rename(text::ToUtf8(from).c_str(), text::ToUtf8(to).c_str()) == 0;
+#endif
+}
+
+void RemoveIfExists(const std::wstring& path) {
+  if (FileExists(path)) (void)RemoveFile(path);
+}
+
+// Puts source in target's place. The old target is kept aside until the new one is in place and
+// restored when the move fails, so a failure never leaves target missing.
+bool ReplaceFile(const std::wstring& source, const std::wstring& target) {
+  const std::wstring aside = target + kOldSuffix;
+  const bool hadTarget = FileExists(target);
+  if (hadTarget) {
+    RemoveIfExists(aside);
+    if (!RenamePath(target, aside)) return false;
+  }
+  if (!RenamePath(source, target)) {
+    if (hadTarget) (void)RenamePath(aside, target);
+    return false;
+  }
+  if (hadTarget) (void)RemoveFile(aside);
+  return true;
+}
+
+std::mutex& SingletonLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::shared_ptr<UpdateCheck>& SingletonValue() {
+  static std::shared_ptr<UpdateCheck> value;
+  return value;
+}
+
+}  // namespace
+
+void FillFileMap(const std::vector<std::wstring>& lines, FileMap& map) {
+  for (std::wstring line : lines) {
+    if (line.size() > kFilesLineCapacity) line.resize(kFilesLineCapacity);
+    const size_t equals = line.find(L'=');
+    if (equals == std::wstring::npos) {
+      map.emplace(line, line);
+    } else {
+      map.emplace(line.substr(0, equals), line.substr(equals + 1));
+    }
+  }
+}
+
+UpdateCheck::UpdateCheck(os::ProfileFiles& profile, Downloader download, std::wstring defaultDescriptorUrl,
+                         UpdateDirectories directories, EndpointSink sink)
+    : profile_(profile),
+      download_(std::move(download)),
+      defaultDescriptorUrl_(std::move(defaultDescriptorUrl)),
+      dirs_(std::move(directories)),
+      sink_(std::move(sink)),
+      descriptorUrlList_(defaultDescriptorUrl_) {}
+
+std::shared_ptr<UpdateCheck> UpdateCheck::shared() {
+  std::lock_guard<std::mutex> guard(SingletonLock());
+  auto& value = SingletonValue();
+  if (!value) {
+    value = std::make_shared<UpdateCheck>(
+        os::SystemProfile(),
+        [](const std::wstring& url, const std::wstring& path) { return DownloadWithRetry(url, path); },
+        text::AsciiToWide(NIMBROOK_DEFAULT_DESCRIPTOR_URL),
+        UpdateDirectories{Paths().programDir, Paths().configDir},
+        [](const EndpointLists& lists) {
+          if (LoginService* service = LoginService::instance()) service->SetEndpointLists(lists);
+        });
+    RegisterShutdownStep(ShutdownStage::Singletons, [] { UpdateCheck::Release(); });
+  }
+  return value;
+}
+
+UpdateCheck* UpdateCheck::instance() { return shared().get(); }
+
+void UpdateCheck::Release() {
+  std::shared_ptr<UpdateCheck> old;
+  {
+    std::lock_guard<std::mutex> guard(SingletonLock());
+    old.swap(SingletonValue());
+  }
+}
+
+void UpdateCheck::SetStateCallback(StateCallback callback) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  callback_ = std::move(callback);
+}
+
+void UpdateCheck::SetState(int state) {
+  state_.store(state);
+  StateCallback callback;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    callback = callback_;
+  }
+  if (callback) callback(state);
+}
+
+EndpointLists UpdateCheck::EndpointListsCopy() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return lists_;
+}
+
+std::wstring UpdateCheck::DescriptorFile() const { return JoinPath(dirs_.configDir, kDescriptorFileName); }
+std::wstring UpdateCheck::NewDescriptorFile() const { return JoinPath(dirs_.configDir, kNewDescriptorFileName); }
+std::wstring UpdateCheck::UpdateListFile() const { return JoinPath(dirs_.configDir, kUpdateListFileName); }
+
+bool UpdateCheck::StartCheckThread(std::shared_ptr<UpdateCheck> check) {
+  if (!check) return false;
+  try {
+    std::thread([check] { check->Run(); }).detach();
+    return true;
+  } catch (...) {
+    check->SetState(kUpdateCheckFailed);
+    RemoveIfExists(check->UpdateListFile());
+    RemoveIfExists(check->NewDescriptorFile());
+    return false;
+  }
+}
+
+void UpdateCheck::Run() {
+  if (!Check()) {
+    RemoveIfExists(UpdateListFile());
+    RemoveIfExists(NewDescriptorFile());
+    SetState(kUpdateCheckFailed);
+  } else {
+    bool updaterReady = true;
+    if (updaterChanged_) {
+      SetState(kUpdateReplacingUpdater);
+      updaterReady = DownloadUpdater();
+    }
+    if (filesChanged_) {
+      // "update.ini" and "new_version.ini" stay for the updater.
+      SetState(kUpdateNeeded);
+    } else {
+      if (updaterReady) {
+        if (updaterChanged_) SetState(kUpdateUpdaterReplaced);
+        InstallNewDescriptor();
+      } else {
+        // The installed descriptor stays, so the next start checks again.
+        RemoveIfExists(NewDescriptorFile());
+      }
+      RemoveIfExists(UpdateListFile());
+      SetState(kUpdateNothing);
+    }
+  }
+  if (sink_) sink_(EndpointListsCopy());
+  currentFiles_.clear();
+  newFiles_.clear();
+}
+
+void UpdateCheck::InstallNewDescriptor() {
+  const std::wstring fresh = NewDescriptorFile();
+  if (!FileExists(fresh)) return;
+  (void)ReplaceFile(fresh, DescriptorFile());
+}
+
+bool UpdateCheck::DownloadFromList(const std::wstring& urlList, const std::wstring& path) {
+  size_t start = 0;
+  while (start <= urlList.size()) {
+    size_t end = urlList.find(L';', start);
+    if (end == std::wstring::npos) end = urlList.size();
+    const std::wstring item = urlList.substr(start, end - start);
+    if (!item.empty()) {
+      // The item without its scheme ("http://www" is ten characters); a short item is shown whole.
+      WriteLog(L"下载version " + (item.size() > 10 ? item.substr(10) : item));
+      if (download_ && download_(item, path)) return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+bool UpdateCheck::DownloadUpdater() {
+  if (downloadUrl_.empty()) return false;
+  downloadUrl_ += L"/";
+  downloadUrl_ += kUpdaterFileName;
+  WriteLog(L"更新update.exe");
+  // Into a side file first: the installed updater is replaced only by a complete, non-empty file.
+  const std::wstring target = JoinPath(dirs_.programDir, kUpdaterFileName);
+  const std::wstring partial = target + kDownloadSuffix;
+  RemoveIfExists(partial);
+  std::string bytes;
+  if (!download_ || !download_(downloadUrl_, partial) || !ReadFileBytes(partial, bytes) || bytes.empty()) {
+    RemoveIfExists(partial);
+    return false;
+  }
+  if (!ReplaceFile(partial, target)) {
+    RemoveIfExists(partial);
+    return false;
+  }
+  return true;
+}
+
+bool UpdateCheck::Check() {
+  currentFiles_.clear();
+  newFiles_.clear();
+  downloadUrl_.clear();
+  updaterChanged_ = false;
+  filesChanged_ = false;
+  descriptorUrlList_ = defaultDescriptorUrl_;
+
+  const std::wstring installed = DescriptorFile();
+  const std::wstring fresh = NewDescriptorFile();
+
+  // 1. First start: fetch the installed descriptor. A failed fetch leaves no partial file behind.
+  if (!FileExists(installed)) {
+    if (!DownloadFromList(defaultDescriptorUrl_, installed)) {
+      RemoveIfExists(installed);
+      return false;
+    }
+  }
+
+  // 2. The installed descriptor.
+  const auto versionUrl =
+      ReadDescriptorValue(profile_, installed, kVersionUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
+  if (!versionUrl) return false;
+  descriptorUrlList_ = *versionUrl + L";" + defaultDescriptorUrl_;
+  const auto localLogin =
+      ReadDescriptorEntry(profile_, installed, kLoginUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
+  if (!localLogin) return false;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    lists_.local = EndpointList{localLogin->plain, localLogin->enciphered};
+  }
+  FillFileMap(profile_.ReadSection(installed, kFilesSection, kFilesSectionCapacity), currentFiles_);
+
+  // 3. The latest descriptor.
+  if (!DownloadFromList(descriptorUrlList_, fresh)) return false;
+
+  // 4. Its URL section replaces the installed one's values.
+  for (const std::wstring& line : profile_.ReadSection(fresh, kDescriptorUrlSection, kUrlSectionCapacity)) {
+    const size_t equals = line.find(L'=');
+    if (equals == 0 || equals == std::wstring::npos) continue;
+    (void)profile_.WriteString(installed, kDescriptorUrlSection, line.substr(0, equals), line.substr(equals + 1));
+  }
+  const auto downloadUrl =
+      ReadDescriptorValue(profile_, fresh, kDownloadUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
+  if (!downloadUrl) return false;
+  downloadUrl_ = *downloadUrl;
+  const auto freshLogin =
+      ReadDescriptorEntry(profile_, fresh, kLoginUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
+  if (!freshLogin) return false;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    lists_.fresh = EndpointList{freshLogin->plain, freshLogin->enciphered};
+  }
+  FillFileMap(profile_.ReadSection(fresh, kFilesSection, kFilesSectionCapacity), newFiles_);
+
+  // 5. Compare and write "update.ini".
+  return WriteUpdateList();
+}
+
+bool UpdateCheck::WriteUpdateList() {
+  const std::wstring list = UpdateListFile();
+  if (!WriteFileBytes(list, std::string())) return false;
+
+  const std::wstring raw =
+      profile_.ReadString(NewDescriptorFile(), kDescriptorUrlSection, kDownloadUrlKey, kRawMarker,
+                          kUpdateCheckValueCapacity);
+  if (raw.empty() || raw.find(kRawMarker) != std::wstring::npos) return false;
+  if (!profile_.WriteString(list, kDescriptorUrlSection, kDownloadUrlKey, raw)) return false;
+
+  std::wstring note;
+  bool added = false;
+  for (const auto& [name, value] : newFiles_) {
+    // A name that could reach outside the program directory is never downloaded or replaced.
+    if (!IsSafeRelativeName(name)) {
+      WriteLog(L"忽略不安全的文件名 " + name);
+      continue;
+    }
+    const bool isUpdater = name == kUpdaterFileName;
+    const std::wstring path = JoinPath(dirs_.programDir, ToNativeSeparators(name));
+    bool replace = false;
+    if (FileExists(path) || name == kClientFileName) {
+      const auto current = currentFiles_.find(name);
+      if (current != currentFiles_.end() && current->second != value) {
+        if (isUpdater) {
+          updaterChanged_ = true;
+        } else {
+          replace = true;
+          note += current->second + L"!=" + value + L"\n";
+        }
+      }
+    } else if (isUpdater) {
+      updaterChanged_ = true;
+    } else {
+      replace = true;
+    }
+    if (replace) {
+      if (!profile_.WriteString(list, kFilesSection, name, value)) return false;
+      added = true;
+    }
+  }
+  filesChanged_ = added;
+  if (!note.empty()) WriteLog(note);
+  return true;
+}
+
+}  // namespace nimbrook
