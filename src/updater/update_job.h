@@ -1,0 +1,94 @@
+// The update job: waits for the client to exit, downloads every listed release file to a temporary
+// name beside its target, puts it in place in one step, installs the new descriptor, and cleans the
+// hand-over files up when the run fails. Progress goes to an UpdateReporter.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "http/http_client.h"
+#include "os/process_list.h"
+#include "os/profile_file.h"
+#include "updater/update_list.h"
+#include "updater/update_reporter.h"
+#include "updater/updater_log.h"
+
+namespace nimbrook {
+
+// Fetches one URL into one file; 0 on success, as HttpClient::DownloadToFile.
+class FileDownloader {
+ public:
+  virtual ~FileDownloader() = default;
+  [[nodiscard]] virtual int Download(const std::wstring& url, const std::wstring& path) = 0;
+};
+
+// DownloadToFile with a fresh session for every call.
+class HttpFileDownloader : public FileDownloader {
+ public:
+  explicit HttpFileDownloader(HttpClient& client) : client_(client) {}
+  [[nodiscard]] int Download(const std::wstring& url, const std::wstring& path) override;
+
+ private:
+  HttpClient& client_;
+};
+
+struct UpdateJobEnvironment {
+  os::ProfileFiles* profile = nullptr;      // null: the system's profile API
+  FileDownloader* downloader = nullptr;     // required
+  os::ProcessList* processes = nullptr;     // null: the system's process list
+  std::function<void(int milliseconds)> sleep;  // empty: a real sleep
+  std::function<bool(const std::wstring& from, const std::wstring& to)> replaceFile;  // empty: atomic move
+};
+
+enum class UpdateOutcome {
+  kClientStillRunning,  // the client did not exit in about 5 s; nothing was touched
+  kNothingToUpdate,     // the list was empty; both hand-over files removed, the updater ends at once
+  kSucceeded,           // every listed file replaced, descriptor installed
+  kFailed,              // a download, a name or a replacement failed (or a listed file was skipped)
+};
+
+inline constexpr wchar_t kClientExecutable[] = L"Nimbrook.exe";
+inline constexpr int kClientWaitLooks = 100;
+inline constexpr int kClientWaitStepMs = 50;
+
+class UpdateJob {
+ public:
+  UpdateJob(UpdaterPaths paths, UpdateJobEnvironment environment, UpdateReporter& reporter);
+
+  // The worker thread's whole run: wait for the client, run the update, report the outcome.
+  UpdateOutcome RunWorker();
+
+  // Up to 100 looks 50 ms apart for a running "Nimbrook.exe"; true once there is none.
+  bool WaitForClient();
+
+  // The update run proper (reading "update.ini" to the descriptor install).
+  UpdateOutcome Run();
+
+  size_t Listed() const { return files_.size(); }
+  size_t Replaced() const { return replaced_; }
+  bool Succeeded() const { return succeeded_; }
+
+ private:
+  bool ReplaceOne(size_t index, const std::wstring& name);
+  bool DownloadComplete(const std::wstring& url, const std::wstring& path);
+  void InstallDescriptor();
+
+  UpdaterPaths paths_;
+  UpdateJobEnvironment env_;
+  UpdateReporter& reporter_;
+  UpdaterLog log_;
+  std::wstring downloadBase_;
+  std::vector<std::wstring> files_;
+  size_t replaced_ = 0;
+  bool succeeded_ = false;
+};
+
+// A FILES name with doubled separators reduced to one ("a\\\\b" -> "a\\b"); both slash kinds kept.
+std::wstring CollapseSeparators(std::wstring_view name);
+
+// True when a listed name may be placed under the program directory (see IsSafeRelativeName).
+bool IsAcceptableFileName(std::wstring_view name);
+
+}  // namespace nimbrook

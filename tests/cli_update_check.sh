@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Checks "nimbrook-cli update" against the reference service: release files replaced (directories
+# created), the new descriptor installed, a download cut mid-body failing cleanly with the old file
+# intact, and hostile file names refused without touching anything.
+# Usage: cli_update_check.sh PATH-TO-nimbrook-cli PORT
+# Windows runs set NIMBROOK_WINE (to "wine"), which then starts the program.
+set -u
+cli=${1:?usage: cli_update_check.sh PATH-TO-nimbrook-cli PORT}
+port=${2:?usage: cli_update_check.sh PATH-TO-nimbrook-cli PORT}
+runner=()
+if [ -n "${NIMBROOK_WINE:-}" ]; then runner=("$NIMBROOK_WINE"); fi
+base="http://127.0.0.1:$port"
+release="$(cd "$(dirname "$0")/../service/data/releases/1.5.1" && pwd)"
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
+check() {  # check DESCRIPTION CONDITION...
+  local what=$1
+  shift
+  if "$@"; then pass; else fail "$what"; fi
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+# Runs the program; sets out (standard output without CR) and status.
+run() {
+  out=$("${runner[@]}" "$cli" "$@" 2>"$work/stderr" </dev/null)
+  status=$?
+  out=$(printf '%s' "$out" | tr -d '\r')
+}
+
+encipher() {
+  local value
+  value=$("${runner[@]}" "$cli" descriptor encode "$1" 2>/dev/null </dev/null)
+  printf '%s' "$value" | tr -d '\r\n'
+}
+
+# make_program DIR BASE NAME...: a program directory with the hand-over files as the client leaves
+# them: config/update.ini (enciphered base, one "name=stamp" line per file), new_version.ini, version.ini.
+make_program() {
+  local dir=$1 url=$2
+  shift 2
+  mkdir -p "$dir/config"
+  {
+    printf '[URL]\r\ndownloadURL=%s\r\n[FILES]\r\n' "$(encipher "$url")"
+    for name in "$@"; do printf '%s=stamp-%s\r\n' "$name" "$name"; done
+  } >"$dir/config/update.ini"
+  printf '[FILES]\r\nNimbrook.exe=new\r\n' >"$dir/config/new_version.ini"
+  printf '[FILES]\r\nNimbrook.exe=old\r\n' >"$dir/config/version.ini"
+}
+
+result_is() { [ "$out" = "$1" ]; }
+same_file() { cmp -s "$1" "$2"; }
+no_file() { [ ! -e "$1" ]; }
+has_text() { [ "$(cat "$1")" = "$2" ]; }
+no_tmp() { [ -z "$(find "$1" -name '*.tmp')" ]; }
+
+# 1. A whole update: every file replaced, the subdirectory created, the descriptor installed.
+make_program p1 "$base/releases/1.5.1/" 'Nimbrook.exe' 'docs\changelog.txt' 'readme.txt'
+printf 'old exe' >p1/Nimbrook.exe
+run update --program-dir p1 --lang eng
+check "update: '$out' status $status" result_is '{"success": true, "listed": 3, "replaced": 3}'
+check "update: exit status 0" [ "$status" -eq 0 ]
+check "update: Nimbrook.exe replaced" same_file p1/Nimbrook.exe "$release/Nimbrook.exe"
+check "update: docs/changelog.txt created" same_file p1/docs/changelog.txt "$release/docs/changelog.txt"
+check "update: readme.txt" same_file p1/readme.txt "$release/readme.txt"
+check "update: descriptor installed" has_text p1/config/version.ini "$(printf '[FILES]\r\nNimbrook.exe=new\r')"
+check "update: new_version.ini moved" no_file p1/config/new_version.ini
+check "update: update.ini removed" no_file p1/config/update.ini
+check "update: no temporary files" no_tmp p1
+
+# 2. A download cut mid-body (twice): the run fails, the old file stays, nothing is installed.
+make_program p2 "$base/fault/close/releases/1.5.1" 'Nimbrook.exe'
+printf 'old exe' >p2/Nimbrook.exe
+run update --program-dir p2 --lang eng
+check "cut download: '$out'" result_is '{"success": false, "listed": 1, "replaced": 0}'
+check "cut download: exit status 1" [ "$status" -eq 1 ]
+check "cut download: old file intact" has_text p2/Nimbrook.exe 'old exe'
+check "cut download: no temporary files" no_tmp p2
+check "cut download: update.ini removed" no_file p2/config/update.ini
+check "cut download: new_version.ini removed" no_file p2/config/new_version.ini
+check "cut download: version.ini kept" has_text p2/config/version.ini "$(printf '[FILES]\r\nNimbrook.exe=old\r')"
+
+# 3. A missing release file (404) fails the same way.
+make_program p3 "$base/releases/1.5.1" 'missing.txt'
+run update --program-dir p3 --lang chs
+check "404: '$out'" result_is '{"success": false, "listed": 1, "replaced": 0}'
+check "404: no file" no_file p3/missing.txt
+
+# 4. Hostile names: refused before anything is fetched; nothing outside the program directory touched.
+printf 'sentinel' >"$work/x"
+i=0
+for hostile in '..\x' '../x' 'C:\x' '\\host\x' '/etc/x' 'docs\..\..\x'; do
+  i=$((i + 1))
+  make_program "h$i" "$base/releases/1.5.1" 'readme.txt' "$hostile"
+  run update --program-dir "h$i" --lang eng
+  check "hostile '$hostile': '$out'" result_is '{"success": false, "listed": 2, "replaced": 0}'
+  check "hostile '$hostile': nothing fetched" no_file "h$i/readme.txt"
+  check "hostile '$hostile': hand-over removed" no_file "h$i/config/update.ini"
+done
+check "hostile: file beside the program dir untouched" has_text "$work/x" 'sentinel'
+check "hostile: /etc/x not created" no_file /etc/x
+
+# 5. An empty list ends at once and removes both hand-over files.
+make_program p5 "$base/releases/1.5.1"
+run update --program-dir p5 --lang cht
+check "empty list: '$out'" result_is '{"success": true, "listed": 0, "replaced": 0}'
+check "empty list: update.ini removed" no_file p5/config/update.ini
+check "empty list: new_version.ini removed" no_file p5/config/new_version.ini
+
+# 6. Usage errors.
+run update --program-dir p1
+check "no language: status $status" [ "$status" -eq 2 ]
+
+echo "nimbrook-check: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
