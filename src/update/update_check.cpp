@@ -137,6 +137,7 @@ EndpointLists UpdateCheck::EndpointListsCopy() const {
 std::wstring UpdateCheck::DescriptorFile() const { return JoinPath(dirs_.configDir, kDescriptorFileName); }
 std::wstring UpdateCheck::NewDescriptorFile() const { return JoinPath(dirs_.configDir, kNewDescriptorFileName); }
 std::wstring UpdateCheck::UpdateListFile() const { return JoinPath(dirs_.configDir, kUpdateListFileName); }
+std::wstring UpdateCheck::UpdaterPath() const { return JoinPath(dirs_.programDir, kUpdaterFileName); }
 
 bool UpdateCheck::StartCheckThread(std::shared_ptr<UpdateCheck> check) {
   if (!check) return false;
@@ -152,10 +153,10 @@ bool UpdateCheck::StartCheckThread(std::shared_ptr<UpdateCheck> check) {
 }
 
 void UpdateCheck::Run() {
+  int finalState = kUpdateCheckFailed;
   if (!Check()) {
     RemoveIfExists(UpdateListFile());
     RemoveIfExists(NewDescriptorFile());
-    SetState(kUpdateCheckFailed);
   } else {
     bool updaterReady = true;
     if (updaterChanged_) {
@@ -164,7 +165,7 @@ void UpdateCheck::Run() {
     }
     if (filesChanged_) {
       // "update.ini" and "new_version.ini" stay for the updater.
-      SetState(kUpdateNeeded);
+      finalState = kUpdateNeeded;
     } else {
       if (updaterReady) {
         if (updaterChanged_) SetState(kUpdateUpdaterReplaced);
@@ -174,12 +175,15 @@ void UpdateCheck::Run() {
         RemoveIfExists(NewDescriptorFile());
       }
       RemoveIfExists(UpdateListFile());
-      SetState(kUpdateNothing);
+      finalState = kUpdateNothing;
     }
   }
-  if (sink_) sink_(EndpointListsCopy());
   currentFiles_.clear();
   newFiles_.clear();
+  // The login endpoints are in place before the window can see a final state and open the login
+  // window.
+  if (sink_) sink_(EndpointListsCopy());
+  SetState(finalState);
 }
 
 void UpdateCheck::InstallNewDescriptor() {
@@ -210,7 +214,7 @@ bool UpdateCheck::DownloadUpdater() {
   downloadUrl_ += kUpdaterFileName;
   WriteLog(L"更新update.exe");
   // Into a side file first: the installed updater is replaced only by a complete, non-empty file.
-  const std::wstring target = JoinPath(dirs_.programDir, kUpdaterFileName);
+  const std::wstring target = UpdaterPath();
   const std::wstring partial = target + kDownloadSuffix;
   RemoveIfExists(partial);
   std::string bytes;

@@ -74,8 +74,9 @@ class UpdateCheck {
   int State() const { return state_.load(); }
   void SetStateCallback(StateCallback callback);
 
-  // The check thread, one run: the check, the updater download, the descriptor install or clean-up,
-  // the final state (1, 2 or 3); then the endpoint lists go to the sink and the file maps are emptied.
+  // The check thread, one run: the check, the updater download, the descriptor install or clean-up;
+  // the file maps are emptied and the endpoint lists go to the sink, and only then is the final
+  // state (1, 2 or 3) set, so a window that sees it finds the login endpoints in place.
   void Run();
   // Starts Run on a detached thread (holding the singleton); false when no thread could be started
   // (then the state is 3, so the window never waits for nothing).
@@ -100,6 +101,9 @@ class UpdateCheck {
   std::wstring DescriptorFile() const;
   std::wstring NewDescriptorFile() const;
   std::wstring UpdateListFile() const;
+  // The updater the window starts (with the language code as its command line): always the one in
+  // the program directory, never one found through the current directory.
+  std::wstring UpdaterPath() const;
 
  private:
   void SetState(int state);

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -294,6 +296,7 @@ TEST_F(UpdateCheckTest, EveryFailureRemovesHandOverFiles) {
     check->Run();
 
     EXPECT_EQ(states_, (std::vector<int>{kUpdateCheckFailed}));
+    EXPECT_FALSE(handed_.empty());
     EXPECT_FALSE(FileExists(Config(L"update.ini")));
     EXPECT_FALSE(FileExists(Config(L"new_version.ini")));
     EXPECT_EQ(FileExists(Config(L"version.ini")), c.installed);
@@ -325,6 +328,38 @@ TEST_F(UpdateCheckTest, DownloadFromListTriesEachNonEmptyItemInOrder) {
   EXPECT_FALSE(check->DownloadFromList(L"http://none/a;;", target));
   EXPECT_EQ(requests_, (std::vector<std::wstring>{L"http://none/a"}));
   EXPECT_FALSE(check->DownloadFromList(L"", target));
+}
+
+TEST_F(UpdateCheckTest, CheckThreadReportsFinalStateThroughCallback) {
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), Render(Release(L"http://a/", {L"a.txt=1"}))));
+  served_[kVersionUrl] = Render(Release(L"http://a/", {L"a.txt=2"}));
+  Put(L"a.txt", "a");
+  // The thread may outlive this test body: it holds the check, the check holds nothing of the fixture.
+  auto served = std::make_shared<std::map<std::wstring, std::string>>(served_);
+  auto check = std::make_shared<UpdateCheck>(
+      os::SystemProfile(),
+      [served](const std::wstring& url, const std::wstring& path) {
+        auto it = served->find(url);
+        return it != served->end() && WriteFileBytes(path, it->second);
+      },
+      kDefaultUrl, UpdateDirectories{programDir_, configDir_}, [](const EndpointLists&) {});
+  struct Seen {
+    std::promise<int> finished;
+    EndpointLists listsAtFinalState;
+  };
+  auto seen = std::make_shared<Seen>();
+  check->SetStateCallback([seen, weak = std::weak_ptr<UpdateCheck>(check)](int state) {
+    if (state != kUpdateNeeded && state != kUpdateNothing && state != kUpdateCheckFailed) return;
+    if (auto c = weak.lock()) seen->listsAtFinalState = c->EndpointListsCopy();
+    seen->finished.set_value(state);
+  });
+  auto future = seen->finished.get_future();
+  ASSERT_TRUE(UpdateCheck::StartCheckThread(check));
+  EXPECT_EQ(future.get(), kUpdateNeeded);
+  EXPECT_EQ(seen->listsAtFinalState.fresh.plain, L"http://a/");
+  EXPECT_TRUE(check->NewFiles().empty());
+  EXPECT_EQ(check->UpdaterPath(), Program(L"update.exe"));
+  EXPECT_FALSE(UpdateCheck::StartCheckThread(nullptr));
 }
 
 TEST_F(UpdateCheckTest, UpdaterDownloadNeedsDownloadUrl) {
