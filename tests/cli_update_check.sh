@@ -112,7 +112,12 @@ check "empty list: '$out'" result_is '{"success": true, "listed": 0, "replaced":
 check "empty list: update.ini removed" no_file p5/config/update.ini
 check "empty list: new_version.ini removed" no_file p5/config/new_version.ini
 
-# 6. Usage errors.
+# 6. No hand-over file: nothing is done.
+mkdir -p p6
+run update --program-dir p6 --lang eng
+check "no update.ini: '$out'" result_is '{"success": false, "listed": 0, "replaced": 0}'
+
+# 7. Usage errors.
 run update --program-dir p1
 check "no language: status $status" [ "$status" -eq 2 ]
 

@@ -1,6 +1,7 @@
 #include "updater/update_list.h"
 
 #include "account/descriptor_cipher.h"
+#include "core/file_io.h"
 #include "core/paths.h"
 #include "core/text.h"
 
@@ -23,6 +24,8 @@ UpdaterPaths ComputeUpdaterPaths(std::wstring_view programDir) {
   paths.versionIni = JoinPath(configDir, L"version.ini");
   return paths;
 }
+
+bool HandOverReadable(const UpdaterPaths& paths) { return OpenFile(paths.updateIni, "rb") != nullptr; }
 
 UpdateList ReadUpdateList(os::ProfileFiles& profile, const std::wstring& updateIni) {
   UpdateList list;

@@ -26,6 +26,9 @@ struct UpdaterPaths {
 // The paths for a program directory (a trailing separator is added when missing).
 UpdaterPaths ComputeUpdaterPaths(std::wstring_view programDir);
 
+// True when "config\update.ini" can be opened for reading; without it the updater ends at once.
+bool HandOverReadable(const UpdaterPaths& paths);
+
 inline constexpr wchar_t kUnknownDownloadSiteMarker[] = L"下载站点未知";
 
 struct UpdateList {

@@ -1,7 +1,8 @@
 // "nimbrook-cli update --program-dir DIR --lang eng": runs the updater's update job headless with DIR
 // as the program directory (DIR/config/update.ini as the client leaves it). Progress lines go to
 // standard error; standard output gets one JSON object {"success": ..., "listed": N, "replaced": M}.
-// Exit status 0 on success (or nothing to update), 1 on failure, 2 for a usage error.
+// Exit status 0 on success (or an empty list: nothing to update), 1 on failure (also when
+// update.ini cannot be read), 2 for a usage error.
 #include <cstdio>
 #include <string>
 
@@ -28,12 +29,18 @@ int RunUpdate(const Arguments& args) {
     PrintError(kUsage);
     return 2;
   }
+  const UpdaterPaths paths = ComputeUpdaterPaths(text::FromUtf8(programDir));
+  if (!HandOverReadable(paths)) {  // the updater ends without doing anything
+    PrintError("config/update.ini cannot be read");
+    PrintResult(false, 0, 0);
+    return 1;
+  }
   ConsoleReporter reporter(stderr);
   HttpClient client(HttpVariant::Updater());
   HttpFileDownloader downloader(client);
   UpdateJobEnvironment environment;
   environment.downloader = &downloader;
-  UpdateJob job(ComputeUpdaterPaths(text::FromUtf8(programDir)), environment, reporter);
+  UpdateJob job(paths, environment, reporter);
   const UpdateOutcome outcome = job.RunWorker();
   const bool success = outcome == UpdateOutcome::kSucceeded || outcome == UpdateOutcome::kNothingToUpdate;
   PrintResult(success, job.Listed(), job.Replaced());

@@ -29,6 +29,15 @@ TEST(ComputeUpdaterPaths, FilesBesideTheProgram) {
   EXPECT_EQ(paths.versionIni, JoinPath(JoinPath(dir.Dir(), L"config"), L"version.ini"));
 }
 
+TEST(HandOverReadable, OnlyWithUpdateIni) {
+  testing::TempDir dir;
+  const UpdaterPaths paths = ComputeUpdaterPaths(dir.Dir());
+  EXPECT_FALSE(HandOverReadable(paths));
+  ASSERT_TRUE(CreateDirectoryIfMissing(JoinPath(dir.Dir(), L"config")));
+  ASSERT_TRUE(WriteFileBytes(paths.updateIni, ""));
+  EXPECT_TRUE(HandOverReadable(paths));
+}
+
 class ReadUpdateListTest : public ::testing::Test {
  protected:
   std::wstring Write(const std::string& text) {
