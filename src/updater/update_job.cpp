@@ -26,6 +26,20 @@ bool CreateParentDirectories(const std::wstring& dir, const std::wstring& rel) {
   return true;
 }
 
+// A segment that Windows maps to a device whatever its extension ("CON", "nul.txt", "COM1.tmp").
+bool IsDeviceName(std::wstring_view segment) {
+  std::wstring stem(segment.substr(0, segment.find(L'.')));
+  while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+  for (auto& c : stem) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  }
+  if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$" || stem == L"CONOUT$") {
+    return true;
+  }
+  return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) && stem[3] >= L'1' &&
+         stem[3] <= L'9';
+}
+
 bool NonEmptyFile(const std::wstring& path) {
   FileHandle file = OpenFile(path, "rb");
   return file && std::fgetc(file.get()) != EOF;
@@ -53,7 +67,15 @@ std::wstring CollapseSeparators(std::wstring_view name) {
 bool IsAcceptableFileName(std::wstring_view name) {
   if (name.size() >= 2 && IsSlash(name[0]) && IsSlash(name[1])) return false;  // UNC
   if (!IsSafeRelativeName(name)) return false;
-  return !IsSlash(name.back());  // a directory, not a file
+  if (IsSlash(name.back())) return false;  // a directory, not a file
+  size_t start = 0;
+  while (start < name.size()) {
+    size_t end = start;
+    while (end < name.size() && !IsSlash(name[end])) ++end;
+    if (IsDeviceName(name.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  return true;
 }
 
 UpdateJob::UpdateJob(UpdaterPaths paths, UpdateJobEnvironment environment, UpdateReporter& reporter)

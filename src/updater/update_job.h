@@ -88,7 +88,8 @@ class UpdateJob {
 // A FILES name with doubled separators reduced to one ("a\\\\b" -> "a\\b"); both slash kinds kept.
 std::wstring CollapseSeparators(std::wstring_view name);
 
-// True when a listed name may be placed under the program directory (see IsSafeRelativeName).
+// True when a listed name may be placed under the program directory: IsSafeRelativeName, not a
+// directory (trailing slash), and no segment that Windows maps to a device ("CON", "nul.txt", "COM1").
 bool IsAcceptableFileName(std::wstring_view name);
 
 }  // namespace nimbrook

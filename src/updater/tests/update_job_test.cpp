@@ -161,6 +161,18 @@ TEST_F(UpdateJobTest, HostileNamesFailTheRunBeforeAnythingIsFetched) {
   }
 }
 
+TEST(IsAcceptableFileName, PlainRelativeNamesOnly) {
+  for (const wchar_t* good : {L"Nimbrook.exe", L"docs\\changelog.txt", L"a/b/c.txt", L"./readme.txt", L"console.txt",
+                              L"COM10.txt", L"LPT0", L"docs\\nulled.txt"}) {
+    EXPECT_TRUE(IsAcceptableFileName(good)) << std::filesystem::path(good).string();
+  }
+  for (const wchar_t* bad : {L"", L"..\\x", L"a/../../x", L"C:\\x", L"c:x", L"\\\\host\\x", L"/etc/x", L"\\x",
+                             L"docs/", L"a.txt:stream", L"CON", L"nul.txt", L"docs\\Com1.tmp", L"lpt9", L"AUX .txt",
+                             L"conout$"}) {
+    EXPECT_FALSE(IsAcceptableFileName(bad)) << std::filesystem::path(bad).string();
+  }
+}
+
 TEST_F(UpdateJobTest, DoubledBackslashesAreReducedOnce) {
   WriteUpdateIni({"docs\\\\license.txt"});
   downloader_.answers[std::wstring(kBase) + L"/docs\\license.txt"] = {{0, "license"}};
