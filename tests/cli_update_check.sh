@@ -91,6 +91,18 @@ run update --program-dir p3 --lang chs
 check "404: '$out'" result_is '{"success": false, "listed": 1, "replaced": 0}'
 check "404: no file" no_file p3/missing.txt
 
+# 3b. An empty 200 answer never replaces an installed file; a body without a length is read whole.
+make_program pe "$base/fault/empty/releases/1.5.1" 'readme.txt'
+printf 'old readme' >pe/readme.txt
+run update --program-dir pe --lang eng
+check "empty body: '$out'" result_is '{"success": false, "listed": 1, "replaced": 0}'
+check "empty body: old file intact" has_text pe/readme.txt 'old readme'
+check "empty body: no temporary files" no_tmp pe
+make_program pc "$base/fault/chunked/releases/1.5.1" 'docs\license.txt'
+run update --program-dir pc --lang eng
+check "chunked: '$out'" result_is '{"success": true, "listed": 1, "replaced": 1}'
+check "chunked: content" same_file pc/docs/license.txt "$release/docs/license.txt"
+
 # 4. Hostile names: refused before anything is fetched; nothing outside the program directory touched.
 printf 'sentinel' >"$work/x"
 i=0
