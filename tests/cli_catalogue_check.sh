@@ -2,19 +2,9 @@
 # Checks "nimbrook-cli catalogue" on a small login answer (account head, groups, computed values of
 # the servers) and "nimbrook-cli sign" / "encode-params" against known vectors.
 # Usage: cli_catalogue_check.sh PATH-TO-nimbrook-cli
-# Windows runs set NIMBROOK_WINE (to "wine"), which then starts the program.
 set -u
 cli=${1:?usage: cli_catalogue_check.sh PATH-TO-nimbrook-cli}
-runner=()
-if [ -n "${NIMBROOK_WINE:-}" ]; then runner=("$NIMBROOK_WINE"); fi
-
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 
 # Runs the program; its standard output goes to $work/out; sets status.
 run() {
@@ -153,5 +143,4 @@ if [ "$status" -eq 2 ]; then pass; else fail "sign without TEXT: status $status"
 run encode-params a b
 if [ "$status" -eq 2 ]; then pass; else fail "encode-params with two texts: status $status"; fi
 
-echo "nimbrook-check: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -5,28 +5,14 @@
 # never switched: program directories are built from the release files, and other releases are
 # reached through their own descriptor addresses.
 # Usage: cli_check_update_check.sh PATH-TO-nimbrook-cli PORT
-# Windows runs set NIMBROOK_WINE (to "wine"), which then starts the program.
 set -u
 cli=${1:?usage: cli_check_update_check.sh PATH-TO-nimbrook-cli PORT}
 port=${2:?usage: cli_check_update_check.sh PATH-TO-nimbrook-cli PORT}
-runner=()
-if [ -n "${NIMBROOK_WINE:-}" ]; then runner=("$NIMBROOK_WINE"); fi
+source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 base="http://127.0.0.1:$port"
 releases="$(cd "$(dirname "$0")/../service/data/releases" && pwd)"
 current=$(tr -d '\r\n ' <"$releases/../current-release")
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
-check() {  # check DESCRIPTION CONDITION...
-  local what=$1
-  shift
-  if "$@"; then pass; else fail "$what"; fi
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 
 # One check with DIR (relative, so the same text works under Wine) as the program directory.
@@ -152,5 +138,4 @@ for key in versionURL loginURL; do
   check "$key missing: version.ini kept" test -s "$dir/config/version.ini"
 done
 
-echo "nimbrook-check: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

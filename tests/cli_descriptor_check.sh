@@ -1,16 +1,9 @@
 #!/usr/bin/env bash
 # Checks "nimbrook-cli descriptor decode|encode" against known descriptor values and its own round
 # trip. Usage: cli_descriptor_check.sh PATH-TO-nimbrook-cli
-# Windows runs set NIMBROOK_WINE (to "wine"), which then starts the program.
 set -u
 cli=${1:?usage: cli_descriptor_check.sh PATH-TO-nimbrook-cli}
-runner=()
-if [ -n "${NIMBROOK_WINE:-}" ]; then runner=("$NIMBROOK_WINE"); fi
-
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
+source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 
 # Runs the program; sets out (standard output without the final line end), err and status.
 run() {
@@ -94,5 +87,4 @@ for c in "${usage_cases[@]}"; do
   fi
 done
 
-echo "nimbrook-check: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

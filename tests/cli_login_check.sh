@@ -2,36 +2,15 @@
 # Checks "nimbrook-cli login" against the reference service: an unreachable first URL followed by one
 # that accepts, a refusal that stops the walk, empty and unusable answers that move on to the next URL,
 # and what "version.ini" is left holding. Usage: cli_login_check.sh PATH-TO-nimbrook-cli PORT
-# Windows runs set NIMBROOK_WINE (to "wine"), which then starts the program.
 set -u
 cli=${1:?usage: cli_login_check.sh PATH-TO-nimbrook-cli PORT}
 port=${2:?usage: cli_login_check.sh PATH-TO-nimbrook-cli PORT}
-runner=()
-if [ -n "${NIMBROOK_WINE:-}" ]; then runner=("$NIMBROOK_WINE"); fi
+source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 base="http://127.0.0.1:$port"
 login="$base/clogin.php"
 closed="http://127.0.0.1:1/clogin.php"  # nothing listens on port 1
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
-check() {  # check DESCRIPTION CONDITION...
-  local what=$1
-  shift
-  if "$@"; then pass; else fail "$what"; fi
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-
-# Runs the program; sets out (standard output without CR) and status.
-run() {
-  out=$("${runner[@]}" "$cli" "$@" 2>"$work/stderr" </dev/null)
-  status=$?
-  out=$(printf '%s' "$out" | tr -d '\r')
-}
 
 # A login with DIR as the program directory (relative, so the same text works under Wine).
 login_run() {  # login_run DIR ENDPOINTS USER PASSWORD [more options]
@@ -148,5 +127,4 @@ check "no list: nothing written" no_descriptor p8
 run login --program-dir p9 --user alice01
 check "missing options: status $status" equals "$status" 2
 
-echo "nimbrook-check: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

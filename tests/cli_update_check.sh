@@ -3,35 +3,14 @@
 # created), the new descriptor installed, a download cut mid-body failing cleanly with the old file
 # intact, and hostile file names refused without touching anything.
 # Usage: cli_update_check.sh PATH-TO-nimbrook-cli PORT
-# Windows runs set NIMBROOK_WINE (to "wine"), which then starts the program.
 set -u
 cli=${1:?usage: cli_update_check.sh PATH-TO-nimbrook-cli PORT}
 port=${2:?usage: cli_update_check.sh PATH-TO-nimbrook-cli PORT}
-runner=()
-if [ -n "${NIMBROOK_WINE:-}" ]; then runner=("$NIMBROOK_WINE"); fi
+source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 base="http://127.0.0.1:$port"
 release="$(cd "$(dirname "$0")/../service/data/releases/1.5.1" && pwd)"
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
-check() {  # check DESCRIPTION CONDITION...
-  local what=$1
-  shift
-  if "$@"; then pass; else fail "$what"; fi
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-
-# Runs the program; sets out (standard output without CR) and status.
-run() {
-  out=$("${runner[@]}" "$cli" "$@" 2>"$work/stderr" </dev/null)
-  status=$?
-  out=$(printf '%s' "$out" | tr -d '\r')
-}
 
 encipher() {
   local value
@@ -133,5 +112,4 @@ check "no update.ini: '$out'" result_is '{"success": false, "listed": 0, "replac
 run update --program-dir p1
 check "no language: status $status" [ "$status" -eq 2 ]
 
-echo "nimbrook-check: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -70,11 +70,11 @@ std::vector<std::wstring> OfferedProtocols(std::wstring_view connecttype, int wi
 // The protocol to announce: current when it is among the offered ones, otherwise "AUTO".
 std::wstring ChooseProtocol(const std::vector<std::wstring>& offered, std::wstring_view current);
 
-// The port for a concrete protocol: its port specification unchanged when it is a single port, a
+// The port for a concrete protocol: its port text unchanged when it is a single port, a
 // port from [low, high) for a range "low-high", the low port when high is not above low. Empty when
 // the server does not list the protocol.
 std::wstring ResolvePort(const ServerEntry& entry, std::wstring_view protocol);
-// The same for one port specification; draw chooses within a range (draw mod (high - low)).
+// The same for one port text; draw chooses within a range (draw mod (high - low)).
 std::wstring ResolvePortSpec(std::wstring_view spec, unsigned draw);
 std::wstring ResolvePortSpec(std::wstring_view spec);  // draws from a process-wide generator
 

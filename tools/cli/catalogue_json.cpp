@@ -21,7 +21,7 @@ nlohmann::json EntryJson(const ServerEntry& entry) {
   const int percent = LoadPercentage(entry.onlineusers, entry.maxusers);
   nlohmann::json ports = nlohmann::json::object();
   for (const PortItem& item : entry.ports) {
-    // A protocol listed twice keeps its first specification, as a lookup by name finds it.
+    // A protocol listed twice keeps its first port text, as a lookup by name finds it.
     if (!ports.contains(Utf8(item.name))) ports[Utf8(item.name)] = Utf8(item.spec);
   }
   return {

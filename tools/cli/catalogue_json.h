@@ -17,7 +17,7 @@ nlohmann::json HeadJson(const std::wstring& answer);
 // {"entries": [...], "groups": {"101": [indices], ..., "109": [...]}} for a whole login answer.
 // Each entry holds its raw field texts (nasname, IP, info, area, allow, connecttype, onlineusers,
 // maxusers) and the derived values: percent, percentText, bar, flag, areaCode, allowed, offered
-// ({"5": [...], "10": [...]}) and ports (protocol name to port specification).
+// ({"5": [...], "10": [...]}) and ports (protocol name to port text).
 nlohmann::json CatalogueJson(const std::wstring& answer);
 
 }  // namespace nimbrook::cli
