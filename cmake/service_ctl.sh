@@ -15,6 +15,9 @@ case "$action" in
     echo $! >"$pidfile"
     for _ in $(seq 1 100); do
       if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+        # Something answers; make sure it is ours and not a leftover holding the port.
+        sleep 0.2
+        kill -0 "$(cat "$pidfile")" 2>/dev/null || break
         echo "reference service listening on 127.0.0.1:$port"
         exit 0
       fi
