@@ -1,0 +1,21 @@
+// Every control kind of the toolkit in one include, for window code and the markup builder.
+#pragma once
+
+#include "toolkit/button.h"
+#include "toolkit/check_box.h"
+#include "toolkit/container.h"
+#include "toolkit/control.h"
+#include "toolkit/edit.h"
+#include "toolkit/horizontal_layout.h"
+#include "toolkit/label.h"
+#include "toolkit/list.h"
+#include "toolkit/list_elements.h"
+#include "toolkit/list_header.h"
+#include "toolkit/option.h"
+#include "toolkit/progress.h"
+#include "toolkit/rich_edit.h"
+#include "toolkit/scroll_bar.h"
+#include "toolkit/tab_layout.h"
+#include "toolkit/text_control.h"
+#include "toolkit/vertical_layout.h"
+#include "toolkit/web_browser.h"
