@@ -1,0 +1,127 @@
+#include "openvpn_config/client_config.h"
+
+#include <algorithm>
+
+#include "core/file_io.h"
+#include "core/paths.h"
+#include "core/text.h"
+#include "os/file_replace.h"
+#include "tunnel/connector.h"
+#include "tunnel/protocol.h"
+
+namespace nimbrook {
+namespace {
+
+bool IsTcpVariant(int32_t protocol) { return protocol == kProtocolOvpnTcp || protocol == kProtocolOvpnTcpPlus; }
+bool IsUdpVariant(int32_t protocol) { return protocol == kProtocolOvpnUdp || protocol == kProtocolOvpnUdpPlus; }
+bool IsPlainVariant(int32_t protocol) { return protocol == kProtocolOvpnUdp || protocol == kProtocolOvpnTcp; }
+
+void ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value) {
+  const size_t at = text.find(placeholder);
+  if (at != std::string::npos) text.replace(at, placeholder.size(), value);
+}
+
+void CommentOutFirst(std::string& text, const std::string& keyword) {
+  const size_t at = text.find(keyword);
+  if (at != std::string::npos) text.insert(at, 1, ';');
+}
+
+// True when no line break lies between the keyword at `from` and the value at `at`: a value on a later
+// line belongs to another option and must not be touched.
+bool OnSameLine(const std::string& text, size_t from, size_t at) {
+  const size_t lineEnd = text.find('\n', from);
+  return lineEnd == std::string::npos || lineEnd > at;
+}
+
+}  // namespace
+
+std::string TransportName(int32_t protocol) {
+  if (IsUdpVariant(protocol)) return "udp";
+  if (IsTcpVariant(protocol)) return "tcp-client";
+  return "";
+}
+
+bool IsSafeRemoteHost(const std::string& host) {
+  if (host.empty() || host.size() > 253) return false;
+  for (const unsigned char c : host) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                    c == '-' || c == '_' || c == ':';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool IsSafePort(const std::string& port) {
+  if (port.empty() || port.size() > 5) return false;
+  long value = 0;
+  for (const char c : port) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value >= 1 && value <= 65535;
+}
+
+std::string BuildClientConfig(const std::string& templateText, const std::string& host, const std::string& port,
+                              int32_t protocol) {
+  std::string text = templateText;
+  ReplaceFirst(text, "{ip}", host);
+  ReplaceFirst(text, "{port}", port);
+  ReplaceFirst(text, "{proto_name}", TransportName(protocol));
+
+  // OpenVPN over TCP has no exit notification: drop the option's line, through the character after
+  // its "2" (the line break).
+  const std::string exitNotify = "explicit-exit-notify";
+  const size_t notify = text.find(exitNotify);
+  if (notify != std::string::npos && IsTcpVariant(protocol)) {
+    const size_t two = text.find('2', notify);
+    if (two != std::string::npos) {
+      size_t end = two + 2;  // the "2" and the line break after it
+      if (!OnSameLine(text, notify, two)) end = text.find('\n', notify) + 1;  // only this option's line
+      text.erase(notify, std::min(end, text.size()) - notify);
+    }
+  }
+
+  // The plain variants switch the template's obfuscation off.
+  const size_t obfs = text.find("use-obfs");
+  if (obfs != std::string::npos && IsPlainVariant(protocol)) {
+    const size_t one = text.find('1', obfs);
+    if (one != std::string::npos && OnSameLine(text, obfs, one)) text[one] = '0';
+  }
+
+  if (IsTcpVariant(protocol)) {
+    CommentOutFirst(text, "ping");
+    CommentOutFirst(text, "ping-exit");
+    CommentOutFirst(text, "hand-window");
+  } else if (IsUdpVariant(protocol)) {
+    CommentOutFirst(text, "connect-retry");
+    CommentOutFirst(text, "connect-retry-max");
+  }
+  text += '\n';
+  return text;
+}
+
+ClientConfigError WriteClientConfigFile(const std::wstring& templatePath, const std::wstring& clientPath,
+                                        const std::wstring& host, const std::wstring& port, int32_t protocol) {
+  std::string templateText;
+  if (!ReadFileBytes(templatePath, templateText)) return ClientConfigError::kTemplateUnreadable;
+  const std::string narrowHost = text::ToAnsi(host);
+  const std::string narrowPort = text::ToAnsi(port);
+  if (!IsSafeRemoteHost(narrowHost)) return ClientConfigError::kBadHost;
+  if (!IsSafePort(narrowPort)) return ClientConfigError::kBadPort;
+
+  const std::string config = BuildClientConfig(templateText, narrowHost, narrowPort, protocol);
+  const std::wstring temporary = clientPath + L".tmp";
+  if (!WriteFileBytes(temporary, config) || !os::ReplaceFileAtomically(temporary, clientPath)) {
+    RemoveFile(temporary);
+    return ClientConfigError::kWriteFailed;
+  }
+  return ClientConfigError::kNone;
+}
+
+bool WriteClientConfig(const Connector& engine) {
+  const std::wstring& dir = Paths().openvpnDir;
+  return WriteClientConfigFile(JoinPath(dir, kTemplateFileName), JoinPath(dir, kClientConfigFileName), engine.Host(),
+                               engine.Port(), engine.Protocol()) == ClientConfigError::kNone;
+}
+
+}  // namespace nimbrook
