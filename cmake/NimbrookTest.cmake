@@ -41,6 +41,21 @@ if(WIN32)
   set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
+# The virtual display for tests that open windows (NEEDS_DISPLAY): Xvfb on a free display, a compositor
+# and, for Windows tests, the Wine prefix's font replacements. Screenshots go to NIMBROOK_SCREENSHOT_DIR.
+set(NIMBROOK_GUI_ENV ${CMAKE_SOURCE_DIR}/cmake/gui_env.sh)
+set(NIMBROOK_GUI_STATE ${CMAKE_BINARY_DIR}/gui)
+set(NIMBROOK_SCREENSHOT_DIR ${CMAKE_BINARY_DIR}/screenshots)
+if(WIN32)
+  add_test(NAME gui_display_setup COMMAND bash ${NIMBROOK_GUI_ENV} start ${NIMBROOK_GUI_STATE} ${NIMBROOK_WINE_PREFIX})
+  set_tests_properties(gui_display_setup PROPERTIES FIXTURES_SETUP gui FIXTURES_REQUIRED wine)
+else()
+  add_test(NAME gui_display_setup COMMAND bash ${NIMBROOK_GUI_ENV} start ${NIMBROOK_GUI_STATE})
+  set_tests_properties(gui_display_setup PROPERTIES FIXTURES_SETUP gui)
+endif()
+add_test(NAME gui_display_cleanup COMMAND bash ${NIMBROOK_GUI_ENV} stop ${NIMBROOK_GUI_STATE})
+set_tests_properties(gui_display_cleanup PROPERTIES FIXTURES_CLEANUP gui)
+
 # The reference service, started once for every test that talks to the network.
 function(nimbrook_register_service_fixture)
   if(NOT NIMBROOK_TEST_SERVICE OR (NOT WIN32 AND NOT TARGET nimbrook-service))
@@ -54,10 +69,11 @@ function(nimbrook_register_service_fixture)
   set_tests_properties(service_stop PROPERTIES FIXTURES_CLEANUP service)
 endfunction()
 
-# nimbrook_add_gtest(NAME name SOURCES ... LIBS ... [WINDOWS_ONLY] [NATIVE_ONLY] [NEEDS_SERVICE])
+# nimbrook_add_gtest(NAME name SOURCES ... LIBS ... [WINDOWS_ONLY] [NATIVE_ONLY] [NEEDS_SERVICE] [NEEDS_DISPLAY])
 # Builds a GoogleTest program and registers it; it runs natively or under Wine as the build targets.
+# NEEDS_DISPLAY runs it with DISPLAY set to the test display, one such test at a time.
 function(nimbrook_add_gtest)
-  cmake_parse_arguments(T "WINDOWS_ONLY;NATIVE_ONLY;NEEDS_SERVICE" "NAME" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS_ONLY;NATIVE_ONLY;NEEDS_SERVICE;NEEDS_DISPLAY" "NAME" "SOURCES;LIBS" ${ARGN})
   if(T_WINDOWS_ONLY AND NOT WIN32)
     return()
   endif()
@@ -71,7 +87,8 @@ function(nimbrook_add_gtest)
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
   endif()
   target_compile_definitions(${T_NAME} PRIVATE NIMBROOK_TEST_PORT=${NIMBROOK_TEST_PORT}
-                             NIMBROOK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+                             NIMBROOK_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                             NIMBROOK_SCREENSHOT_DIR="${NIMBROOK_SCREENSHOT_DIR}")
   set(fixtures "")
   set(runner_args --kind gtest)
   if(WIN32)
@@ -84,15 +101,24 @@ function(nimbrook_add_gtest)
     endif()
     list(APPEND fixtures service)
   endif()
+  if(T_NEEDS_DISPLAY)
+    list(APPEND fixtures gui)
+    list(APPEND runner_args --display-from ${NIMBROOK_GUI_STATE}/display)
+  endif()
   add_test(NAME ${T_NAME} COMMAND bash ${NIMBROOK_RUN_TEST} ${runner_args} -- $<TARGET_FILE:${T_NAME}>)
   set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED "${fixtures}" TIMEOUT 600
                        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  if(T_NEEDS_DISPLAY)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK display)
+  endif()
 endfunction()
 
-# nimbrook_add_script_test(NAME name SCRIPT file ARGS ... [NEEDS_SERVICE])
+# nimbrook_add_script_test(NAME name SCRIPT file ARGS ... [NEEDS_SERVICE] [NEEDS_DISPLAY])
 # A bash check script; it must end by printing "nimbrook-check: N passed, 0 failed".
+# NEEDS_DISPLAY: DISPLAY is set, NIMBROOK_GUI_ENV names cmake/gui_env.sh (wait-window, screenshot) and
+# NIMBROOK_SCREENSHOT_DIR the folder for screenshots.
 function(nimbrook_add_script_test)
-  cmake_parse_arguments(T "NEEDS_SERVICE" "NAME;SCRIPT" "ARGS" ${ARGN})
+  cmake_parse_arguments(T "NEEDS_SERVICE;NEEDS_DISPLAY" "NAME;SCRIPT" "ARGS" ${ARGN})
   set(fixtures "")
   set(runner_args --kind script)
   if(WIN32)
@@ -105,7 +131,15 @@ function(nimbrook_add_script_test)
     endif()
     list(APPEND fixtures service)
   endif()
+  if(T_NEEDS_DISPLAY)
+    list(APPEND fixtures gui)
+    list(APPEND runner_args --display-from ${NIMBROOK_GUI_STATE}/display)
+  endif()
   add_test(NAME ${T_NAME} COMMAND bash ${NIMBROOK_RUN_TEST} ${runner_args} -- bash ${T_SCRIPT} ${T_ARGS})
   set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED "${fixtures}" TIMEOUT 900
                        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  if(T_NEEDS_DISPLAY)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK display
+                         ENVIRONMENT "NIMBROOK_GUI_ENV=${NIMBROOK_GUI_ENV};NIMBROOK_SCREENSHOT_DIR=${NIMBROOK_SCREENSHOT_DIR}")
+  endif()
 endfunction()

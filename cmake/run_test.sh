@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Runs one test program and decides from its own output whether it ran at all.
-#   run_test.sh --kind gtest|script [--wine PREFIX] -- command args...
+#   run_test.sh --kind gtest|script [--wine PREFIX] [--display-from FILE] -- command args...
+# --display-from: the test opens windows on the display named in FILE (written by gui_env.sh start).
 # A GoogleTest program must print its "[==========] N tests ... ran." and "[  PASSED  ]" summary with
 # N > 0; a check script must print "nimbrook-check: N passed, 0 failed" with N > 0. Under Wine a program
 # that fails to start can exit 0, so the exit status alone proves nothing.
 set -u
 kind=gtest
 wine_prefix=""
+display_file=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --kind) kind=$2; shift 2 ;;
     --wine) wine_prefix=$2; shift 2 ;;
+    --display-from) display_file=$2; shift 2 ;;
     --) shift; break ;;
     *) echo "run_test.sh: unknown option $1" >&2; exit 2 ;;
   esac
@@ -24,6 +27,10 @@ if [ -n "$wine_prefix" ]; then
   export NIMBROOK_WINE=wine
   unset DISPLAY
   [ "$kind" = gtest ] && runner=(wine)
+fi
+if [ -n "$display_file" ]; then
+  [ -s "$display_file" ] || { echo "run_test.sh: no test display ($display_file): the gui fixture did not start" >&2; exit 1; }
+  export DISPLAY="$(cat "$display_file")"
 fi
 
 log=$(mktemp)

@@ -19,6 +19,8 @@ case "$action" in
     fi
     wineserver -p </dev/null >/dev/null 2>&1
     wine wineboot </dev/null >/dev/null 2>&1
+    # Chinese text in every Windows test: the skin's font faces mapped to fonts that have the glyphs.
+    bash "$(dirname "$0")/gui_env.sh" fonts "$WINEPREFIX" || exit 1
     [ -f "$WINEPREFIX/system.reg" ] || { echo "wine_env.sh: no prefix at $WINEPREFIX" >&2; exit 1; }
     echo "wine prefix ready: $WINEPREFIX"
     ;;
