@@ -1,0 +1,353 @@
+#include "toolkit/gdiplus_render_win.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/file_io.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/text.h"
+#include "testing/temp_dir.h"
+#include "toolkit/resource_store.h"
+
+namespace nimbrook::toolkit {
+namespace {
+
+using nimbrook::testing::TempDir;
+
+constexpr UiColor kWhite = 0xFFFFFFFF;
+constexpr UiColor kRed = 0xFFFF0000;
+constexpr UiColor kBlue = 0xFF0000FF;
+constexpr UiColor kGreen = 0xFF00FF00;
+
+int Channel(UiColor c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
+
+// Colours within a small tolerance (antialiasing and premultiplication round).
+::testing::AssertionResult Near(UiColor actual, UiColor expected, int tolerance = 3) {
+  for (int shift : {24, 16, 8, 0}) {
+    if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance) {
+      char text[80];
+      std::snprintf(text, sizeof text, "got #%08X, expected #%08X", actual, expected);
+      return ::testing::AssertionFailure() << text;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+bool IsDark(UiColor c) { return (c >> 24) > 200 && Channel(c, 16) < 128 && Channel(c, 8) < 128 && Channel(c, 0) < 128; }
+
+int DarkPixels(const OffscreenSurface& s, const UiRect& area) {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) count += IsDark(s.PixelAt(x, y)) ? 1 : 0;
+  }
+  return count;
+}
+
+// A rendered area as a string of dark/light marks, to tell two glyph shapes apart.
+std::string Shape(const OffscreenSurface& s, const UiRect& area) {
+  std::string out;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) out.push_back(IsDark(s.PixelAt(x, y)) ? '#' : '.');
+  }
+  return out;
+}
+
+// Writes a PNG made of the given pixel rows (straight ARGB) into dir under name.
+void WritePng(const TempDir& dir, const std::wstring& name, int width, int height,
+              const std::function<UiColor(int, int)>& pixel) {
+  OffscreenSurface s;
+  ASSERT_TRUE(s.Resize(width, height));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const UiColor c = pixel(x, y);
+      const uint32_t a = c >> 24;
+      auto pre = [a](uint32_t v) { return (v * a + 127) / 255; };
+      s.Pixels()[y * width + x] = (a << 24) | (pre((c >> 16) & 0xFF) << 16) | (pre((c >> 8) & 0xFF) << 8) | pre(c & 0xFF);
+    }
+  }
+  const auto png = EncodePng(s);
+  ASSERT_TRUE(png);
+  ASSERT_TRUE(WriteFileBytes(dir.File(name), *png));
+}
+
+class GdiplusRenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EnsureGdiplus());
+    ASSERT_TRUE(surface_.Resize(120, 80));
+    surface_.Clear(kWhite);
+    GdiplusImageCache::Instance().Clear();
+    // A 12 x 12 nine-slice image: 4 px red frame, blue centre.
+    WritePng(images_, L"nine.png", 12, 12, [](int x, int y) {
+      return (x < 4 || y < 4 || x >= 8 || y >= 8) ? kRed : kBlue;
+    });
+    // Two halves: left opaque green, right half-transparent blue.
+    WritePng(images_, L"halves.png", 8, 4, [](int x, int) { return x < 4 ? kGreen : 0x800000FFu; });
+    ASSERT_TRUE(Resources().SetResourcePath(images_.Dir()));
+    ASSERT_TRUE(Resources().SetResourceZip(L""));
+  }
+  void TearDown() override { GdiplusImageCache::Instance().Clear(); }
+
+  // Off-screen renders also land in the build tree, for a look at what the tests checked.
+  void Keep(const char* name) {
+    const auto png = EncodePng(surface_);
+    if (!png) return;
+    std::error_code ec;
+    std::filesystem::create_directories(NIMBROOK_SCREENSHOT_DIR, ec);
+    (void)WriteFileBytes(text::FromUtf8(std::string(NIMBROOK_SCREENSHOT_DIR) + "/render_" + name + ".png"), *png);
+  }
+
+  TempDir images_;
+  OffscreenSurface surface_;
+};
+
+TEST_F(GdiplusRenderTest, SurfaceRejectsImpossibleSizesAndReadsBackClearColour) {
+  OffscreenSurface s;
+  EXPECT_FALSE(s.Resize(0, 10));
+  EXPECT_FALSE(s.Resize(10, -1));
+  EXPECT_FALSE(s.Resize(100000, 10));
+  EXPECT_EQ(s.Pixels(), nullptr);
+  ASSERT_TRUE(s.Resize(4, 4));
+  s.Clear(0x80FF0000);
+  EXPECT_TRUE(Near(s.PixelAt(1, 1), 0x80FF0000));
+  EXPECT_EQ(s.PixelAt(4, 0), 0u);  // outside
+  GdiplusRenderContext ctx(s, 1.0);
+  EXPECT_TRUE(ctx.IsValid());
+}
+
+TEST_F(GdiplusRenderTest, FillsBordersAndClipsLandOnTheirPixels) {
+  {
+    GdiplusRenderContext ctx(surface_, 1.0);
+    ctx.FillRect({10, 10, 30, 30}, kRed);
+    ctx.FillRect({40, 10, 60, 30}, 0x800000FF);  // half-transparent blue over white
+    ctx.DrawBorder({70, 10, 100, 40}, 2, kBlue, {});
+    ctx.FillRoundRect({10, 40, 40, 70}, {16, 16}, kGreen);
+    ctx.PushClip({0, 0, 115, 75}, {});
+    ctx.PushClip({100, 60, 140, 100}, {});  // nested: only 100..115 x 60..75 remains
+    ctx.FillRect({0, 0, 120, 80}, kRed);
+    ctx.PopClip();
+    ctx.PopClip();
+    ctx.FillGradient({45, 45, 65, 75}, kWhite, 0xFF000000);
+  }
+  Keep("fills");
+  EXPECT_TRUE(Near(surface_.PixelAt(10, 10), kRed));
+  EXPECT_TRUE(Near(surface_.PixelAt(29, 29), kRed));
+  EXPECT_TRUE(Near(surface_.PixelAt(30, 30), kWhite));
+  EXPECT_TRUE(Near(surface_.PixelAt(9, 10), kWhite));
+  EXPECT_TRUE(Near(surface_.PixelAt(50, 20), 0xFF7F7FFF, 4));
+  // The border lies inside its rectangle, 2 px wide.
+  EXPECT_TRUE(Near(surface_.PixelAt(70, 20), kBlue));
+  EXPECT_TRUE(Near(surface_.PixelAt(71, 20), kBlue));
+  EXPECT_TRUE(Near(surface_.PixelAt(72, 20), kWhite));
+  EXPECT_TRUE(Near(surface_.PixelAt(99, 39), kBlue));
+  EXPECT_TRUE(Near(surface_.PixelAt(100, 20), kWhite));
+  // Round corners leave the corner pixel uncovered and fill the middle.
+  EXPECT_TRUE(Near(surface_.PixelAt(10, 40), kWhite));
+  EXPECT_TRUE(Near(surface_.PixelAt(25, 55), kGreen));
+  // The clip: inside both rectangles red, elsewhere untouched.
+  EXPECT_TRUE(Near(surface_.PixelAt(105, 65), kRed));
+  EXPECT_TRUE(Near(surface_.PixelAt(116, 65), kWhite));
+  EXPECT_TRUE(Near(surface_.PixelAt(95, 65), kWhite));
+  // The gradient runs from white at the top to black at the bottom.
+  EXPECT_GT(Channel(surface_.PixelAt(50, 46), 16), 220);
+  EXPECT_LT(Channel(surface_.PixelAt(50, 74), 16), 35);
+}
+
+TEST_F(GdiplusRenderTest, ImagesDrawWithSourceNineSliceDestFadeAndHole) {
+  {
+    GdiplusRenderContext ctx(surface_, 1.0);
+    ImageSpec nine;
+    nine.file = L"NINE.png";  // any letter case
+    nine.corner = {4, 4, 4, 4};
+    EXPECT_TRUE(ctx.DrawImage(nine, {0, 0, 40, 40}));
+    ImageSpec hole = nine;
+    hole.hole = true;
+    EXPECT_TRUE(ctx.DrawImage(hole, {50, 0, 90, 40}));
+    ImageSpec part;
+    part.file = L"halves.png";
+    part.source = {0, 0, 4, 4};  // the green half only
+    part.hasSource = true;
+    part.dest = {2, 2, 10, 10};
+    part.hasDest = true;
+    EXPECT_TRUE(ctx.DrawImage(part, {0, 45, 40, 80}));
+    ImageSpec faded;
+    faded.file = L"halves.png";
+    faded.fade = 128;
+    EXPECT_TRUE(ctx.DrawImage(faded, {50, 45, 66, 53}));
+    ImageSpec missing;
+    missing.file = L"no_such.png";
+    EXPECT_FALSE(ctx.DrawImage(missing, {100, 0, 120, 20}));
+  }
+  Keep("images");
+  // Nine-slice: corners and edges stay 4 px red, the centre stretches blue.
+  EXPECT_TRUE(Near(surface_.PixelAt(1, 1), kRed));
+  EXPECT_TRUE(Near(surface_.PixelAt(20, 2), kRed));
+  EXPECT_TRUE(Near(surface_.PixelAt(2, 20), kRed));
+  EXPECT_TRUE(Near(surface_.PixelAt(37, 37), kRed));
+  EXPECT_TRUE(Near(surface_.PixelAt(20, 20), kBlue));
+  EXPECT_TRUE(Near(surface_.PixelAt(5, 5), kBlue));
+  // The stretched centre does not blend into the frame: the last centre pixel is still blue and the
+  // first frame pixel red.
+  for (int i = 4; i < 36; ++i) {
+    EXPECT_TRUE(Near(surface_.PixelAt(35, i), kBlue)) << i;
+    EXPECT_TRUE(Near(surface_.PixelAt(36, i), kRed)) << i;
+    EXPECT_TRUE(Near(surface_.PixelAt(i, 35), kBlue)) << i;
+    EXPECT_TRUE(Near(surface_.PixelAt(i, 36), kRed)) << i;
+  }
+  // With a hole the centre keeps what was there.
+  EXPECT_TRUE(Near(surface_.PixelAt(70, 20), kWhite));
+  EXPECT_TRUE(Near(surface_.PixelAt(51, 1), kRed));
+  // Source and dest: the green half, placed 2..10 inside the control.
+  EXPECT_TRUE(Near(surface_.PixelAt(5, 50), kGreen));
+  EXPECT_TRUE(Near(surface_.PixelAt(1, 46), kWhite));
+  EXPECT_TRUE(Near(surface_.PixelAt(12, 50), kWhite));
+  // Fade 128 over white: green at half strength; the half-transparent blue at a quarter.
+  EXPECT_TRUE(Near(surface_.PixelAt(52, 49), 0xFF7FFF7F, 6));
+  EXPECT_TRUE(Near(surface_.PixelAt(63, 49), 0xFFBFBFFF, 6));
+  // A missing image draws nothing.
+  EXPECT_TRUE(Near(surface_.PixelAt(110, 10), kWhite));
+}
+
+TEST_F(GdiplusRenderTest, ImagesAreReadFromTheSkinArchiveWhenOneIsSet) {
+  std::string png;
+  ASSERT_TRUE(ReadFileBytes(images_.File(L"nine.png"), png));
+  // A stored zip with the image under a folder name, written by hand: the renderer sees the store only.
+  TempDir zipDir;
+  const std::string name = "img/nine.png";
+  auto le16 = [](std::string& s, uint16_t v) { s.push_back(char(v & 0xFF)); s.push_back(char(v >> 8)); };
+  auto le32 = [&](std::string& s, uint32_t v) { le16(s, v & 0xFFFF); le16(s, v >> 16); };
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char b : png) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  crc ^= 0xFFFFFFFFu;
+  std::string zip;
+  le32(zip, 0x04034b50); le16(zip, 10); le16(zip, 0); le16(zip, 0); le32(zip, 0); le32(zip, crc);
+  le32(zip, png.size()); le32(zip, png.size()); le16(zip, name.size()); le16(zip, 0);
+  zip += name + png;
+  const size_t central = zip.size();
+  le32(zip, 0x02014b50); le16(zip, 10); le16(zip, 10); le16(zip, 0); le16(zip, 0); le32(zip, 0); le32(zip, crc);
+  le32(zip, png.size()); le32(zip, png.size()); le16(zip, name.size()); le16(zip, 0); le16(zip, 0); le16(zip, 0);
+  le16(zip, 0); le32(zip, 0); le32(zip, 0);
+  zip += name;
+  const size_t centralSize = zip.size() - central;
+  le32(zip, 0x06054b50); le16(zip, 0); le16(zip, 0); le16(zip, 1); le16(zip, 1); le32(zip, centralSize);
+  le32(zip, central); le16(zip, 0);
+  ASSERT_TRUE(WriteFileBytes(zipDir.File(L"skin.dll"), zip));
+  ASSERT_TRUE(Resources().SetResourcePath(zipDir.Dir()));
+  ASSERT_TRUE(Resources().SetResourceZip(L"skin.dll"));
+  {
+    GdiplusRenderContext ctx(surface_, 1.0);
+    ImageSpec image;
+    image.file = L"img\\NINE.png";
+    EXPECT_TRUE(ctx.DrawImage(image, {0, 0, 12, 12}));
+  }
+  EXPECT_TRUE(Near(surface_.PixelAt(1, 1), kRed));
+  EXPECT_TRUE(Near(surface_.PixelAt(6, 6), kBlue));
+  ASSERT_TRUE(Resources().SetResourceZip(L""));
+}
+
+TEST_F(GdiplusRenderTest, TextFollowsAlignmentStaysInsideItsBoxAndEndsInEllipsis) {
+  FontSpec font;
+  font.size = 14;
+  TextStyle left;
+  TextStyle right;
+  right.align = TextAlign::Right;
+  TextStyle ellipsis;
+  ellipsis.endEllipsis = true;
+  const std::wstring longText = L"Could not check for updates. You can still sign in and use Nimbrook.";
+  {
+    GdiplusRenderContext ctx(surface_, 1.0);
+    ctx.DrawText(L"Hello", {0, 0, 120, 20}, font, 0xFF000000, left);
+    ctx.DrawText(L"Hello", {0, 20, 120, 40}, font, 0xFF000000, right);
+    ctx.DrawText(longText, {0, 40, 80, 60}, font, 0xFF000000, ellipsis);
+    ctx.DrawText(longText, {0, 60, 80, 80}, font, 0xFF000000, left);
+  }
+  Keep("text");
+  EXPECT_GT(DarkPixels(surface_, {0, 0, 60, 20}), 10);
+  EXPECT_EQ(DarkPixels(surface_, {60, 0, 120, 20}), 0);
+  EXPECT_GT(DarkPixels(surface_, {60, 20, 120, 40}), 10);
+  EXPECT_EQ(DarkPixels(surface_, {0, 20, 60, 40}), 0);
+  // Nothing leaves its box, and the shortened line ends differently from the cut one.
+  EXPECT_EQ(DarkPixels(surface_, {80, 40, 120, 80}), 0);
+  EXPECT_GT(DarkPixels(surface_, {0, 40, 80, 60}), 10);
+  EXPECT_NE(Shape(surface_, {60, 40, 80, 60}), Shape(surface_, {60, 60, 80, 80}));
+}
+
+TEST_F(GdiplusRenderTest, ChineseGlyphsRenderAsDistinctShapes) {
+  // Missing glyphs all render as the same box: two different characters drawing the same shape
+  // means the font has no Chinese.
+  FontSpec font;
+  font.size = 20;
+  TextStyle style;
+  {
+    GdiplusRenderContext ctx(surface_, 1.0);
+    ctx.DrawText(L"\u4E2D", {0, 0, 30, 30}, font, 0xFF000000, style);  // 中
+    ctx.DrawText(L"\u6587", {40, 0, 70, 30}, font, 0xFF000000, style);  // 文
+    ctx.DrawText(L"\u786E\u5B9A", {0, 40, 120, 70}, font, 0xFF000000, style);  // 确定
+  }
+  Keep("chinese");
+  EXPECT_GT(DarkPixels(surface_, {0, 0, 30, 30}), 15);
+  EXPECT_GT(DarkPixels(surface_, {40, 0, 70, 30}), 15);
+  EXPECT_NE(Shape(surface_, {0, 0, 30, 30}), Shape(surface_, {40, 0, 70, 30}));
+}
+
+TEST_F(GdiplusRenderTest, MeasuringWrapsAtTheWidthAndScalesWithDpi) {
+  GdiplusRenderContext ctx(surface_, 1.0);
+  FontSpec font;
+  font.size = 12;
+  const UiSize wide = ctx.MeasureText(L"WWWWWWWW", font, 0);
+  const UiSize narrow = ctx.MeasureText(L"iiiiiiii", font, 0);
+  EXPECT_GT(wide.cx, narrow.cx);
+  EXPECT_GE(wide.cy, 12);
+  EXPECT_LE(wide.cy, 24);
+  const std::wstring words = L"one two three four five six seven eight";
+  const UiSize line = ctx.MeasureText(words, font, 0);
+  const UiSize wrapped = ctx.MeasureText(words, font, 60);
+  EXPECT_LE(wrapped.cx, 60);
+  EXPECT_GE(wrapped.cy, line.cy * 3);
+  FontSpec big = font;
+  big.size = 24;
+  EXPECT_GT(ctx.MeasureText(L"WWWWWWWW", big, 0).cx, wide.cx * 3 / 2);
+  EXPECT_EQ(ctx.MeasureText(L"", font, 0), UiSize{});
+
+  // At 150 % a logical rectangle covers one and a half times the device pixels.
+  OffscreenSurface scaled;
+  ASSERT_TRUE(scaled.Resize(60, 60));
+  scaled.Clear(kWhite);
+  {
+    GdiplusRenderContext big(scaled, 1.5);
+    big.FillRect({10, 10, 30, 30}, kRed);
+  }
+  EXPECT_TRUE(Near(scaled.PixelAt(15, 15), kRed));
+  EXPECT_TRUE(Near(scaled.PixelAt(44, 44), kRed));
+  EXPECT_TRUE(Near(scaled.PixelAt(46, 46), kWhite));
+  EXPECT_TRUE(Near(scaled.PixelAt(13, 13), kWhite));
+}
+
+TEST_F(GdiplusRenderTest, BrokenImageBytesAreRefusedAndLogged) {
+  ASSERT_TRUE(WriteFileBytes(images_.File(L"broken.png"), std::string("\x89PNG\r\n\x1a\n garbage", 17)));
+  TempDir logDir;
+  SetLogFile(logDir.File(L"render.log"));
+  EXPECT_EQ(DecodeImage(""), nullptr);
+  EXPECT_EQ(DecodeImage("not an image"), nullptr);
+  {
+    GdiplusRenderContext ctx(surface_, 1.0);
+    ImageSpec image;
+    image.file = L"broken.png";
+    EXPECT_FALSE(ctx.DrawImage(image, {0, 0, 20, 20}));
+    EXPECT_FALSE(ctx.DrawImage(image, {0, 0, 20, 20}));  // remembered: no second attempt, no second line
+  }
+  SetLogFile(L"");
+  std::string log;
+  ASSERT_TRUE(ReadFileBytes(logDir.File(L"render.log"), log));
+  EXPECT_NE(log.find("broken.png"), std::string::npos);
+  EXPECT_EQ(log.find("broken.png"), log.rfind("broken.png"));
+  EXPECT_TRUE(Near(surface_.PixelAt(10, 10), kWhite));
+}
+
+}  // namespace
+}  // namespace nimbrook::toolkit
