@@ -63,8 +63,11 @@ class FakeChildOutput final : public ChildOutput {
       return result;
     }
     result.ok = true;
-    for (const auto& chunk : state_->output) result.available += chunk.size();
-    result.bytes = state_->output.front().substr(0, max);
+    // Like a real pipe, a peek sees across the child's separate writes.
+    for (const auto& chunk : state_->output) {
+      result.available += chunk.size();
+      if (result.bytes.size() < max) result.bytes += chunk.substr(0, max - result.bytes.size());
+    }
     return result;
   }
   bool Read(std::size_t max, std::string& bytes) override {
