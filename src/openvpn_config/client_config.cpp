@@ -5,6 +5,7 @@
 #include "core/file_io.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "openvpn_config/proxy_template.h"
 #include "os/file_replace.h"
 #include "tunnel/connector.h"
 #include "tunnel/protocol.h"
@@ -95,6 +96,13 @@ std::string BuildClientConfig(const std::string& templateText, const std::string
   } else if (IsUdpVariant(protocol)) {
     CommentOutFirst(text, "connect-retry");
     CommentOutFirst(text, "connect-retry-max");
+    // An HTTP proxy carries TCP only, and OpenVPN refuses to start with one over UDP: the UDP variants
+    // connect directly, with the settings window's proxy line commented out.
+    const size_t marker = text.find(kProxyMarker);
+    if (marker != std::string::npos) {
+      const size_t nl = text.find('\n', marker);
+      if (nl != std::string::npos && text.compare(nl, 12, "\nhttp-proxy ") == 0) text.insert(nl + 1, 1, ';');
+    }
   }
   text += '\n';
   return text;

@@ -27,7 +27,8 @@ bool IsSafePort(const std::string& port);
 // The client configuration for templateText (the template's bytes, read whole): the first "{ip}",
 // "{port}" and "{proto_name}" replaced; for TCP variants (3, 5) the "explicit-exit-notify" line
 // removed and ";" put before the first "ping", "ping-exit" and "hand-window"; for UDP variants
-// (2, 4) ";" put before the first "connect-retry" and "connect-retry-max"; for the plain variants
+// (2, 4) ";" put before the first "connect-retry" and "connect-retry-max" and before the proxy line
+// that follows the proxy marker (OpenVPN takes an HTTP proxy over TCP only); for the plain variants
 // (2, 3) the "1" after "use-obfs" turned into "0". A keyword that is absent is skipped. The result
 // ends with the "\n" the writer appends. host and port are narrow text (system ANSI code page) and
 // are used as given: callers check them first.

@@ -75,6 +75,21 @@ TEST(BuildClientConfigTest, TemplatesOfAnySizeAreKeptWhole) {
             small.substr(0, small.size() - 1) + filler + "\n");
 }
 
+TEST(BuildClientConfigTest, UdpVariantsConnectWithoutTheHttpProxy) {
+  const std::string withProxy =
+      "proto {proto_name}\n;http-proxy [proxy server] [proxy port #]\nhttp-proxy proxy.lan 8080\nverb 3\n";
+  EXPECT_EQ(BuildClientConfig(withProxy, "h", "1", 2),
+            "proto udp\n;http-proxy [proxy server] [proxy port #]\n;http-proxy proxy.lan 8080\nverb 3\n\n");
+  EXPECT_EQ(BuildClientConfig(withProxy, "h", "1", 4),
+            "proto udp\n;http-proxy [proxy server] [proxy port #]\n;http-proxy proxy.lan 8080\nverb 3\n\n");
+  EXPECT_EQ(BuildClientConfig(withProxy, "h", "1", 3),
+            "proto tcp-client\n;http-proxy [proxy server] [proxy port #]\nhttp-proxy proxy.lan 8080\nverb 3\n\n");
+  // Without a proxy line nothing changes around the marker.
+  const std::string noProxy = "proto {proto_name}\n;http-proxy [proxy server] [proxy port #]\nverb 3\n";
+  EXPECT_EQ(BuildClientConfig(noProxy, "h", "1", 2),
+            "proto udp\n;http-proxy [proxy server] [proxy port #]\nverb 3\n\n");
+}
+
 TEST(RemoteTextTest, HostsAndPortsThatCouldCarryOptionsAreRefused) {
   EXPECT_TRUE(IsSafeRemoteHost("vpn-1.example.com"));
   EXPECT_TRUE(IsSafeRemoteHost("2001:db8::1"));

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Checks "nimbrook-cli ovpn-config" and "ovpn-proxy": the exact client configuration of each OpenVPN
+# protocol variant, the proxy line of each proxy mode, refused inputs, and (natively, with Debian's
+# openvpn installed) that every written configuration of the shipped template passes OpenVPN's own
+# option checks.
+# Usage: cli_ovpn_check.sh PATH-TO-nimbrook-cli PATH-TO-template.ovpn
+set -u
+cli=${1:?usage: cli_ovpn_check.sh PATH-TO-nimbrook-cli PATH-TO-template.ovpn}
+shipped=${2:?usage: cli_ovpn_check.sh PATH-TO-nimbrook-cli PATH-TO-template.ovpn}
+source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
+
+same() {  # same DESCRIPTION FILE EXPECTED-TEXT
+  if printf '%s' "$3" | cmp -s - "$2"; then pass; else
+    fail "$1: file differs"
+    printf '%s' "$3" | diff - "$2" | head -20
+  fi
+}
+
+# --- client configuration, the four protocol variants -------------------------------------------
+t="$work/template.ovpn"
+printf 'client\nproto {proto_name}\nremote {ip} {port}\nexplicit-exit-notify 2\nsetenv opt use-obfs 1\nping 10\nping-exit 120\nhand-window 60\nconnect-retry 5\nconnect-retry-max 3\n' >"$t"
+
+config() {  # config PROTOCOL HOST PORT -> $work/client.ovpn
+  run ovpn-config --template "$t" --out "$work/client.ovpn" --host "$2" --port "$3" --protocol "$1"
+}
+
+config 2 10.1.2.3 1194
+check "ovpn-config 2: status $status" test "$status" -eq 0
+same "OVPN-UDP" "$work/client.ovpn" $'client\nproto udp\nremote 10.1.2.3 1194\nexplicit-exit-notify 2\nsetenv opt use-obfs 0\nping 10\nping-exit 120\nhand-window 60\n;connect-retry 5\n;connect-retry-max 3\n\n'
+config 3 vpn.example.com 443
+same "OVPN-TCP" "$work/client.ovpn" $'client\nproto tcp-client\nremote vpn.example.com 443\nsetenv opt use-obfs 0\n;ping 10\n;ping-exit 120\n;hand-window 60\nconnect-retry 5\nconnect-retry-max 3\n\n'
+config 4 10.1.2.3 1194
+same "OVPN-UDP+" "$work/client.ovpn" $'client\nproto udp\nremote 10.1.2.3 1194\nexplicit-exit-notify 2\nsetenv opt use-obfs 1\nping 10\nping-exit 120\nhand-window 60\n;connect-retry 5\n;connect-retry-max 3\n\n'
+config 5 10.1.2.3 8443
+same "OVPN-TCP+" "$work/client.ovpn" $'client\nproto tcp-client\nremote 10.1.2.3 8443\nsetenv opt use-obfs 1\n;ping 10\n;ping-exit 120\n;hand-window 60\nconnect-retry 5\nconnect-retry-max 3\n\n'
+check "ovpn-config prints what it wrote" grep -q '"transport":"tcp-client"' <<<"$out"
+
+# Windows line ends in the template: the line of the exit notification goes through its CR.
+printf 'a\r\nexplicit-exit-notify 2\r\nb\r\n' >"$work/crlf.ovpn"
+run ovpn-config --template "$work/crlf.ovpn" --out "$work/crlf-client.ovpn" --host h --port 1 --protocol 3
+same "CRLF template" "$work/crlf-client.ovpn" $'a\r\n\nb\r\n\n'
+
+# A template far beyond 4096 bytes arrives whole.
+{ cat "$t"; for i in $(seq 1 200); do printf '# filler line %03d ..........................................\n' "$i"; done; printf 'verb 3\n'; } >"$work/big.ovpn"
+run ovpn-config --template "$work/big.ovpn" --out "$work/big-client.ovpn" --host 10.0.0.1 --port 1194 --protocol 2
+check "big template: status $status" test "$status" -eq 0
+check "big template keeps its last line" test "$(tail -c 8 "$work/big-client.ovpn" | od -An -c | tr -d ' ')" = 'verb3\n\n'
+check "big template size" test "$(wc -c <"$work/big-client.ovpn")" -eq $(( $(wc -c <"$work/big.ovpn") - 9 + 4 - 2 + 2 + 1 ))
+
+# Refused: hosts and ports that could carry extra options, bad numbers, missing files.
+printf 'previous\n' >"$work/keep.ovpn"
+run ovpn-config --template "$t" --out "$work/keep.ovpn" --host $'1.2.3.4\nup /tmp/x.sh' --port 1194 --protocol 2
+check "host with a line break: status $status" test "$status" -eq 1
+run ovpn-config --template "$t" --out "$work/keep.ovpn" --host '1.2.3.4 5' --port 1194 --protocol 2
+check "host with a blank: status $status" test "$status" -eq 1
+run ovpn-config --template "$t" --out "$work/keep.ovpn" --host 1.2.3.4 --port 70000 --protocol 2
+check "port out of range: status $status" test "$status" -eq 1
+check "refused writes leave the old file" test "$(cat "$work/keep.ovpn")" = previous
+run ovpn-config --template "$work/none.ovpn" --out "$work/x.ovpn" --host h --port 1 --protocol 2
+check "missing template: status $status" test "$status" -eq 1
+check "missing template writes nothing" test ! -e "$work/x.ovpn"
+run ovpn-config --template "$t" --out "$work/x.ovpn" --host h --port 1 --protocol two
+check "protocol not a number: status $status" test "$status" -eq 2
+run ovpn-config --template "$t" --out "$work/x.ovpn" --host h --port 1
+check "no protocol: status $status" test "$status" -eq 2
+
+# --- proxy line -----------------------------------------------------------------------------------
+p="$work/proxy.ovpn"
+base=$'client\n;http-proxy [proxy server] [proxy port #]\nverb 3\n'
+printf '%s' "$base" >"$p"
+run ovpn-proxy --template "$p" --mode 2 --host proxy.lan --port 8080
+check "mode 2: status $status" test "$status" -eq 0
+same "mode 2" "$p" $'client\n;http-proxy [proxy server] [proxy port #]\nhttp-proxy proxy.lan 8080\nverb 3\n'
+run ovpn-proxy --template "$p" --mode 2 --host other.lan --port 3128
+same "mode 2 twice" "$p" $'client\n;http-proxy [proxy server] [proxy port #]\nhttp-proxy other.lan 3128\nverb 3\n'
+check "mode 2 twice: one proxy line" test "$(grep -c '^http-proxy' "$p")" -eq 1
+run ovpn-proxy --template "$p" --mode 0
+same "mode 0 after mode 2" "$p" "$base"
+run ovpn-proxy --template "$p" --mode 1 --system-proxy 'ftp=f.lan:21;http=web.lan:8000;https=s.lan:8443'
+same "mode 1, scheme list" "$p" $'client\n;http-proxy [proxy server] [proxy port #]\nhttp-proxy web.lan 8000\nverb 3\n'
+run ovpn-proxy --template "$p" --mode 1 --system-proxy 'single.lan:3128'
+same "mode 1, one proxy" "$p" $'client\n;http-proxy [proxy server] [proxy port #]\nhttp-proxy single.lan 3128\nverb 3\n'
+run ovpn-proxy --template "$p" --mode 1
+check "mode 1 without a system proxy: status $status" test "$status" -eq 0
+same "mode 1 without a system proxy" "$p" "$base"
+run ovpn-proxy --template "$p" --mode 2 --host 'evil.lan 80\nup' --port 80
+check "mode 2 with a blank in the host: status $status" test "$status" -eq 1
+same "mode 2 refused: template unchanged" "$p" "$base"
+run ovpn-proxy --template "$p" --mode 3
+check "mode 3: status $status" test "$status" -eq 2
+
+printf 'client\nverb 3\n' >"$work/nomarker.ovpn"
+run ovpn-proxy --template "$work/nomarker.ovpn" --mode 2 --host h --port 1
+check "no marker: status $status" test "$status" -eq 1
+check "no marker: message" grep -q '配置文件不完整，请联系客服人员' "$work/stderr"
+run ovpn-proxy --template "$work/absent.ovpn" --mode 0
+check "missing template: status $status" test "$status" -eq 1
+check "missing template: message" grep -q 'openvpn配置文件缺失,请联系客服人员' "$work/stderr"
+check "missing template stays missing" test ! -e "$work/absent.ovpn"
+
+# --- the shipped template through real OpenVPN ------------------------------------------------------
+openvpn_bin=$(command -v openvpn || { [ -x /usr/sbin/openvpn ] && echo /usr/sbin/openvpn; })
+if [ -n "${NIMBROOK_WINE:-}" ]; then
+  echo "note: OpenVPN option checks run in the native build only"
+elif [ -z "$openvpn_bin" ]; then
+  echo "note: openvpn is not installed; OpenVPN option checks skipped"
+else
+  # OpenVPN checks every option, then stops at the empty credentials file before it opens a socket.
+  cp "$shipped" "$work/shipped.ovpn"
+  for mode in 0 1 2; do
+    case $mode in
+      0) run ovpn-proxy --template "$work/shipped.ovpn" --mode 0 ;;
+      1) run ovpn-proxy --template "$work/shipped.ovpn" --mode 1 --system-proxy 'http=127.0.0.1:3128;https=127.0.0.1:3129' ;;
+      2) run ovpn-proxy --template "$work/shipped.ovpn" --mode 2 --host 127.0.0.1 --port 8080 ;;
+    esac
+    check "shipped template, proxy mode $mode: status $status" test "$status" -eq 0
+    for protocol in 2 3 4 5; do
+      run ovpn-config --template "$work/shipped.ovpn" --out "$work/real.ovpn" --host 127.0.0.1 --port 1194 --protocol "$protocol"
+      : >"$work/empty-auth"
+      chmod 600 "$work/empty-auth"
+      result=$(cd "$work" && timeout 30 "$openvpn_bin" --config real.ovpn --auth-user-pass empty-auth 2>&1)
+      if grep -q 'Options error' <<<"$result"; then
+        fail "OpenVPN refuses protocol $protocol with proxy mode $mode: $(grep 'Options error' <<<"$result")"
+      elif grep -q 'Error reading username' <<<"$result"; then
+        pass
+      else
+        fail "OpenVPN did not reach its credentials for protocol $protocol, proxy mode $mode: $(tail -n 3 <<<"$result")"
+      fi
+    done
+  done
+fi
+
+finish
