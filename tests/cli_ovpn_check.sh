@@ -130,4 +130,113 @@ else
   done
 fi
 
+# --- a real handshake in a private network namespace -------------------------------------------------
+# An OpenVPN server on the namespace's loopback (UDP and TCP, a throwaway CA made here), and one client
+# per protocol variant from the configuration nimbrook-cli writes, with the test CA in the <ca> block.
+# Needs root, "ip netns" and /dev/net/tun; skipped with a note otherwise. Everything started here is
+# stopped, and the namespace removed, before the script ends.
+ns=""
+stop_handshake() {
+  [ -n "$ns" ] || return 0
+  local pid
+  for f in "$work"/hs/*.pid; do
+    [ -f "$f" ] && pid=$(cat "$f") && kill "$pid" 2>/dev/null
+  done
+  for _ in $(seq 1 50); do
+    [ -z "$(ip netns pids "$ns" 2>/dev/null)" ] && break
+    sleep 0.1
+  done
+  for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -9 "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  ip netns del "$ns" 2>/dev/null
+  ns=""
+}
+trap 'stop_handshake; rm -rf "$work"' EXIT
+
+make_pki() {
+  local d=$1
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout "$d/ca.key" -out "$d/ca.crt" \
+    -days 2 -subj "/CN=Handshake Test CA" &&
+  openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout "$d/server.key" -out "$d/server.csr" \
+    -subj "/CN=handshake-server" &&
+  printf 'basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyAgreement\nextendedKeyUsage=serverAuth\n' >"$d/server.ext" &&
+  openssl x509 -req -in "$d/server.csr" -CA "$d/ca.crt" -CAkey "$d/ca.key" -CAcreateserial -out "$d/server.crt" \
+    -days 2 -extfile "$d/server.ext"
+}
+
+# Waits for the client's log to show the tunnel up (or its end); prints the outcome line.
+wait_client() {
+  local log=$1
+  for _ in $(seq 1 300); do
+    if grep -q 'Initialization Sequence Completed' "$log" 2>/dev/null; then echo up; return; fi
+    if grep -qE 'AUTH_FAILED|Exiting due to|Options error|process exiting' "$log" 2>/dev/null; then echo ended; return; fi
+    sleep 0.1
+  done
+  echo timeout
+}
+
+if [ -n "${NIMBROOK_WINE:-}" ] || [ -z "$openvpn_bin" ]; then
+  :
+elif [ "$(id -u)" -ne 0 ] || [ ! -c /dev/net/tun ] || ! command -v ip >/dev/null || ! command -v openssl >/dev/null; then
+  echo "note: OpenVPN handshake skipped (needs root, /dev/net/tun, ip and openssl)"
+elif ! ip netns add "nimbrook-ovpn-$$" 2>/dev/null; then
+  echo "note: OpenVPN handshake skipped: network namespaces are not available here"
+else
+  ns="nimbrook-ovpn-$$"
+  hs="$work/hs"
+  mkdir -p "$hs"
+  ip netns exec "$ns" ip link set lo up
+  if ! make_pki "$hs" >"$hs/pki.log" 2>&1; then
+    fail "handshake: test certificates could not be made: $(tail -n 2 "$hs/pki.log")"
+  else
+    printf '#!/bin/sh\n{ read u; read p; } < "$1"\n[ "$u" = subscriber ] && [ "$p" = "s3cret" ]\n' >"$hs/verify.sh"
+    chmod 755 "$hs/verify.sh"
+    printf 'subscriber\ns3cret\n' >"$hs/credentials"
+    chmod 600 "$hs/credentials"
+    serve() {  # serve NAME PROTO PORT SUBNET
+      ip netns exec "$ns" "$openvpn_bin" --log "$hs/$1.log" --writepid "$hs/$1.pid" --cd "$hs" \
+        --dev tun --proto "$2" --local 127.0.0.1 --port "$3" --server "$4" 255.255.255.0 --topology subnet \
+        --ca ca.crt --cert server.crt --key server.key --dh none --verify-client-cert none \
+        --script-security 2 --auth-user-pass-verify "$hs/verify.sh" via-file --username-as-common-name \
+        --tmp-dir "$hs" --keepalive 10 60 </dev/null >/dev/null 2>&1 &
+    }
+    serve server-udp udp 11940 10.199.0.0
+    serve server-tcp tcp-server 11941 10.199.1.0
+    for protocol in 2 3 4 5; do
+      port=11940
+      [ "$protocol" = 3 ] || [ "$protocol" = 5 ] && port=11941
+      run ovpn-config --template "$shipped" --out "$hs/client.ovpn" --host 127.0.0.1 --port "$port" --protocol "$protocol"
+      # The test CA takes the place of the template's certificate block.
+      sed -i '/^<ca>$/,/^<\/ca>$/d' "$hs/client.ovpn"
+      { echo '<ca>'; cat "$hs/ca.crt"; echo '</ca>'; } >>"$hs/client.ovpn"
+      rm -f "$hs/client.log"
+      ip netns exec "$ns" "$openvpn_bin" --log "$hs/client.log" --writepid "$hs/client.pid" --cd "$hs" \
+        --config client.ovpn --auth-user-pass credentials </dev/null >/dev/null 2>&1 &
+      client=$!
+      outcome=$(wait_client "$hs/client.log")
+      if [ "$outcome" = up ]; then pass; else
+        fail "handshake, protocol $protocol: $outcome: $(grep -vE '^\s*$' "$hs/client.log" | tail -n 3)"
+      fi
+      kill "$client" 2>/dev/null
+      wait "$client" 2>/dev/null
+      rm -f "$hs/client.pid"
+    done
+    # The server really checks the credentials: a wrong password ends the client with AUTH_FAILED.
+    printf 'subscriber\nwrong\n' >"$hs/wrong"
+    chmod 600 "$hs/wrong"
+    rm -f "$hs/client.log"
+    ip netns exec "$ns" "$openvpn_bin" --log "$hs/client.log" --cd "$hs" --config client.ovpn \
+      --auth-user-pass wrong </dev/null >/dev/null 2>&1 &
+    client=$!
+    outcome=$(wait_client "$hs/client.log")
+    if [ "$outcome" = ended ] && grep -q AUTH_FAILED "$hs/client.log"; then pass; else
+      fail "handshake with a wrong password: $outcome"
+    fi
+    kill "$client" 2>/dev/null
+    wait "$client" 2>/dev/null
+  fi
+  stop_handshake
+  if ip netns list | grep -q "nimbrook-ovpn-$$"; then fail "handshake: namespace left behind"; else pass; fi
+fi
+
 finish
