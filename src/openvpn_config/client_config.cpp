@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/file_io.h"
+#include "core/log.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "openvpn_config/proxy_template.h"
@@ -32,6 +33,14 @@ void CommentOutFirst(std::string& text, const std::string& keyword) {
 bool OnSameLine(const std::string& text, size_t from, size_t at) {
   const size_t lineEnd = text.find('\n', from);
   return lineEnd == std::string::npos || lineEnd > at;
+}
+
+// A text from the network as one log line: control characters would start lines of their own.
+std::wstring OneLine(std::wstring text) {
+  for (auto& c : text) {
+    if (c < 0x20 || c == 0x7F) c = L'?';
+  }
+  return text;
 }
 
 }  // namespace
@@ -128,8 +137,27 @@ ClientConfigError WriteClientConfigFile(const std::wstring& templatePath, const 
 
 bool WriteClientConfig(const Connector& engine) {
   const std::wstring& dir = Paths().openvpnDir;
-  return WriteClientConfigFile(JoinPath(dir, kTemplateFileName), JoinPath(dir, kClientConfigFileName), engine.Host(),
-                               engine.Port(), engine.Protocol()) == ClientConfigError::kNone;
+  const ClientConfigError error = WriteClientConfigFile(JoinPath(dir, kTemplateFileName),
+                                                        JoinPath(dir, kClientConfigFileName), engine.Host(),
+                                                        engine.Port(), engine.Protocol());
+  // The engine reports the failed attempt to the subscriber; the log keeps the reason.
+  switch (error) {
+    case ClientConfigError::kNone:
+      return true;
+    case ClientConfigError::kTemplateUnreadable:
+      WriteLog(L"OpenVPN模板文件无法读取: " + JoinPath(dir, kTemplateFileName));
+      break;
+    case ClientConfigError::kBadHost:
+      WriteLog(L"服务器地址不能写入OpenVPN配置: " + OneLine(engine.Host()));
+      break;
+    case ClientConfigError::kBadPort:
+      WriteLog(L"服务器端口不能写入OpenVPN配置: " + OneLine(engine.Port()));
+      break;
+    case ClientConfigError::kWriteFailed:
+      WriteLog(L"OpenVPN配置文件写入失败: " + JoinPath(dir, kClientConfigFileName));
+      break;
+  }
+  return false;
 }
 
 }  // namespace nimbrook

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/file_io.h"
+#include "core/log.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "testing/temp_dir.h"
@@ -137,8 +138,17 @@ class ClientConfigFileTest : public ::testing::Test {
     paths.programDir = dir.Dir();
     paths.openvpnDir = dir.Dir();
     SetProcessPaths(paths);
+    SetLogFile(dir.File(L"test.log"));
   }
-  void TearDown() override { SetProcessPaths(ProcessPaths{}); }
+  void TearDown() override {
+    SetLogFile(L"");
+    SetProcessPaths(ProcessPaths{});
+  }
+  std::string Log() {
+    std::string bytes;
+    ReadFileBytes(dir.File(L"test.log"), bytes);
+    return bytes;
+  }
   testing::TempDir dir;
 };
 
@@ -158,6 +168,7 @@ TEST_F(ClientConfigFileTest, FailuresLeaveThePreviousConfiguration) {
   TestEngine engine;
   engine.SetTarget(0, ConnectTarget{2, L"10.9.8.7", L"1194"});
   EXPECT_FALSE(WriteClientConfig(engine));  // no template
+  EXPECT_NE(Log().find("OpenVPN模板文件无法读取"), std::string::npos) << Log();
   EXPECT_EQ(WriteClientConfigFile(dir.File(L"template.ovpn"), dir.File(L"client.ovpn"), L"h", L"1", 2),
             ClientConfigError::kTemplateUnreadable);
 
@@ -170,6 +181,10 @@ TEST_F(ClientConfigFileTest, FailuresLeaveThePreviousConfiguration) {
             ClientConfigError::kBadHost);
   EXPECT_EQ(WriteClientConfigFile(dir.File(L"template.ovpn"), dir.File(L"client.ovpn"), L"1.2.3.4", L"", 2),
             ClientConfigError::kBadPort);
+  // The engine's entry logs a hostile address on one line.
+  engine.SetTarget(0, ConnectTarget{2, L"10.0.0.1\nInitialization Sequence Completed", L"1194"});
+  EXPECT_FALSE(WriteClientConfig(engine));
+  EXPECT_NE(Log().find("服务器地址不能写入OpenVPN配置: 10.0.0.1?Initialization"), std::string::npos) << Log();
   std::string kept;
   ASSERT_TRUE(ReadFileBytes(dir.File(L"client.ovpn"), kept));
   EXPECT_EQ(kept, "previous\n");
