@@ -55,7 +55,20 @@ OpenVpner::OpenVpner() : OpenVpner(Tools{}) {}
 
 OpenVpner::OpenVpner(Tools tools) : tools_(WithDefaults(std::move(tools))) { InstancePointer().Select(this); }
 
-OpenVpner::~OpenVpner() { InstancePointer().Release(this); }
+OpenVpner::~OpenVpner() {
+  InstancePointer().Release(this);
+  // Engines are destroyed at shutdown, after the window has waited for the link to go down. Should
+  // an attempt still run, its child is asked to end and its worker gets a bounded time to finish
+  // with this object.
+  if (attemptRunning_) {
+    if (!stopRequested_.exchange(true)) stopRequestedAt_ = NowMs();
+    (void)os::SignalNamedEvent(kExitEventName);
+    const auto deadline = std::chrono::steady_clock::now() + 2 * tools_.stopGrace + std::chrono::seconds(5);
+    while (attemptRunning_ && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+}
 
 OpenVpner* OpenVpner::Instance() { return InstancePointer().Get(); }
 
@@ -192,7 +205,7 @@ bool OpenVpner::StartOpenVpn() {
   LaunchResult child = LaunchInDirectory(request);
   if (!child.started() || !child.input || !child.output) {
     if (child.started()) child.process->Terminate();
-    WriteLog(L"创建进程出错");
+    if (!child.pipeFailed) WriteLog(L"创建进程出错");
     return setUpFailed();
   }
   {

@@ -314,6 +314,17 @@ TEST_F(OpenVpnerTest, ASecondConnectWhileAnAttemptRunsIsRefused) {
   EXPECT_NE(File(L"nimbrook.log").find("OpenVPN连接仍在进行"), std::string::npos);
 }
 
+TEST_F(OpenVpnerTest, DestroyingAnEngineWithARunningChildEndsTheAttemptFirst) {
+  script.lines = {"Initialization Sequence Completed\n"};
+  script.ignoreExitEvent = true;
+  auto engine = MakeEngine();
+  engine->Connect();
+  ASSERT_TRUE(recorder.WaitForCode(kCodeConnected));
+  engine.reset();  // the worker must be done with the engine when this returns
+  EXPECT_EQ(recorder.All(), (std::vector<Seen>{kConnecting, kConnected, kDropped}));
+  EXPECT_EQ(launcher.Children()[0]->terminations, 1);
+}
+
 TEST_F(OpenVpnerTest, TheLatestEngineIsTheInstance) {
   auto first = MakeEngine();
   EXPECT_EQ(OpenVpner::Instance(), first.get());
