@@ -92,6 +92,7 @@ class CContainerUI : public CControlUI {
   std::unique_ptr<CScrollBarUI> m_vscroll;
   std::unique_ptr<CScrollBarUI> m_hscroll;
   bool m_scrollProcess = false;   // guards the re-layout after a scroll bar appears
+  UiSize m_contentSize{};         // extent of the non-float children, set by LayoutChildren
   int m_scrollBarWidth = 10;
 };
 

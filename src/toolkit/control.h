@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "toolkit/notify.h"
@@ -133,8 +134,11 @@ class CControlUI {
   void NeedParentUpdate();      // the parent must lay its children out again
   bool IsUpdateNeeded() const { return m_updateNeeded; }
   void ClearUpdateNeeded() { m_updateNeeded = false; }
-  // Called once after the layout that created it was attached to its manager.
+  // Called when the control joins a manager's attached tree (once per joining).
   virtual void DoInit() {}
+  // Expires when the control is destroyed: code that sends a notification (whose handler may delete
+  // the sender) checks it before touching the control again.
+  std::weak_ptr<const bool> GetLifeToken() const { return m_life; }
 
  protected:
   virtual void PaintBkColor(RenderContext& ctx);
@@ -148,6 +152,7 @@ class CControlUI {
   // Used by subclasses' SetAttribute for the text attributes they share.
   static bool ReadColor(const std::wstring& value, UiColor& out);
 
+  std::shared_ptr<const bool> m_life;
   CPaintManagerUI* m_manager = nullptr;
   CControlUI* m_parent = nullptr;
   std::wstring m_name;

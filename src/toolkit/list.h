@@ -81,6 +81,9 @@ class CListUI : public CVerticalLayoutUI {
 
  protected:
   void ReindexFrom(int index);
+  int GetItemIndexRaw(CControlUI* control) const;   // among the list's own two children
+
+  bool m_headerWanted = true;                       // header="hidden" turns it off
 
   CListHeaderUI* m_header = nullptr;     // owned as the first child of this layout
   CVerticalLayoutUI* m_body = nullptr;   // owned as the second child

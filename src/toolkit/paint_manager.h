@@ -68,7 +68,8 @@ class CPaintManagerUI {
   void SendNotify(CControlUI* control, const std::wstring& type, uintptr_t wParam = 0,
                   intptr_t lParam = 0, bool async = false);
   void SendNotify(TNotifyUI& msg, bool async = false);
-  // Delivers the queued notifications (those queued while delivering wait for the next call).
+  // Delivers the queued notifications (those queued while delivering wait for the next call;
+  // a nested call continues the current batch).
   // A notification whose sender left the tree meanwhile is dropped.
   void DeliverAsyncNotifications();
   size_t PendingNotifications() const { return m_asyncQueue.size(); }
@@ -186,9 +187,12 @@ class CPaintManagerUI {
   std::shared_ptr<PlatformState> m_platform;
   std::unique_ptr<CControlUI> m_root;
   bool m_destroying = false;
+  bool m_attached = false;   // a tree was attached: joining controls get DoInit
+  bool m_inLayout = false;   // single invalidations are folded into one after the layout
   std::multimap<std::wstring, CControlUI*> m_names;
   std::vector<INotifyUI*> m_notifiers;
   std::deque<TNotifyUI> m_asyncQueue;
+  std::deque<TNotifyUI> m_delivering;   // the batch DeliverAsyncNotifications is working through
   std::vector<TimerInfo> m_timers;
   uint32_t m_nextTimerId = 1;
   std::map<std::wstring, std::vector<COptionUI*>> m_optionGroups;

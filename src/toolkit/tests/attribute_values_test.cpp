@@ -1,0 +1,153 @@
+#include "toolkit/attribute_values.h"
+
+#include <gtest/gtest.h>
+
+#include "toolkit/controls.h"
+
+namespace nimbrook::toolkit {
+namespace {
+
+TEST(AttributeValuesTest, NumbersFlagsColoursRectangles) {
+  int n = 7;
+  EXPECT_TRUE(ParseInt(L" -12 ", n));
+  EXPECT_EQ(n, -12);
+  for (const wchar_t* bad : {L"", L"12px", L"1.5", L"-", L"99999999999", L"0x10"}) {
+    n = 7;
+    EXPECT_FALSE(ParseInt(bad, n)) << bad;
+    EXPECT_EQ(n, 7) << "a refused number leaves the output alone: " << bad;
+  }
+  bool b = false;
+  EXPECT_TRUE(ParseBool(L"TRUE", b));
+  EXPECT_TRUE(b);
+  EXPECT_TRUE(ParseBool(L"false", b));
+  EXPECT_FALSE(b);
+  EXPECT_FALSE(ParseBool(L"yes", b));
+
+  UiColor c = 0;
+  EXPECT_TRUE(ParseColor(L"#FF666666", c));
+  EXPECT_EQ(c, 0xFF666666u);
+  EXPECT_TRUE(ParseColor(L"#1a6fd1", c));
+  EXPECT_EQ(c, 0xFF1A6FD1u) << "six digits are an opaque colour";
+  EXPECT_TRUE(ParseColor(L"0x80000000", c));
+  EXPECT_EQ(c, 0x80000000u);
+  for (const wchar_t* bad : {L"#FF66666", L"#GG666666", L"red", L"#", L""}) {
+    c = 1;
+    EXPECT_FALSE(ParseColor(bad, c)) << bad;
+    EXPECT_EQ(c, 1u);
+  }
+
+  UiRect r{};
+  EXPECT_TRUE(ParseRect(L"10, 11,0 ,0", r));
+  EXPECT_EQ(r, (UiRect{10, 11, 0, 0}));
+  EXPECT_FALSE(ParseRect(L"1,2,3", r));
+  EXPECT_FALSE(ParseRect(L"1,2,3,4,5", r));
+  EXPECT_FALSE(ParseRect(L"1,2,x,4", r));
+  UiSize s{};
+  EXPECT_TRUE(ParseSize(L"800,572", s));
+  EXPECT_EQ(s, (UiSize{800, 572}));
+  EXPECT_FALSE(ParseSize(L"800", s));
+}
+
+TEST(AttributeValuesTest, ImageTexts) {
+  ImageSpec spec;
+  ASSERT_TRUE(ParseImage(L"x.png", spec));
+  EXPECT_EQ(spec.file, L"x.png");
+  EXPECT_FALSE(spec.hasSource);
+
+  ASSERT_TRUE(ParseImage(L"file='update_bar_3.png' source='0,0,188,33' corner='5,5,5,5' fade='128' hole='true'", spec));
+  EXPECT_EQ(spec.file, L"update_bar_3.png");
+  EXPECT_TRUE(spec.hasSource);
+  EXPECT_EQ(spec.source, (UiRect{0, 0, 188, 33}));
+  EXPECT_EQ(spec.corner, (UiRect{5, 5, 5, 5}));
+  EXPECT_EQ(spec.fade, 128);
+  EXPECT_TRUE(spec.hole);
+
+  ASSERT_TRUE(ParseImage(L"", spec));
+  EXPECT_TRUE(spec.IsEmpty());
+
+  const ImageSpec before = spec;
+  EXPECT_FALSE(ParseImage(L"file='x.png' source='0,0,85'", spec));
+  EXPECT_FALSE(ParseImage(L"file='x.png' fade='300'", spec));
+  EXPECT_FALSE(ParseImage(L"source='0,0,1,1'", spec)) << "no file";
+  EXPECT_FALSE(ParseImage(L"file='x.png", spec)) << "unterminated quote";
+  EXPECT_EQ(spec, before);
+}
+
+TEST(AttributeValuesTest, AttributeListsWithQuotesAndEscapes) {
+  std::vector<AttributePair> pairs;
+  ASSERT_TRUE(ParseAttributeList(
+      L"name=\"PPTP\" align=\"left\"  height=\"25\" textpadding=\"18,3,0,0\" text='a \"b\"' tip=\"x\\\"y &amp; &lt;z&gt;\" ",
+      pairs));
+  ASSERT_EQ(pairs.size(), 6u);
+  EXPECT_EQ(pairs[0].name, L"name");
+  EXPECT_EQ(pairs[0].value, L"PPTP");
+  EXPECT_EQ(pairs[3].value, L"18,3,0,0");
+  EXPECT_EQ(pairs[4].value, L"a \"b\"");
+  EXPECT_EQ(pairs[5].value, L"x\"y & <z>");
+
+  pairs.clear();
+  ASSERT_TRUE(ParseAttributeList(L"bkimage=\"file='main_telephone_hor.png'\"", pairs));
+  ASSERT_EQ(pairs.size(), 1u);
+  EXPECT_EQ(pairs[0].value, L"file='main_telephone_hor.png'");
+
+  std::wstring error;
+  pairs.clear();
+  EXPECT_FALSE(ParseAttributeList(L"a=\"1\" b=2", pairs, &error));
+  EXPECT_EQ(pairs.size(), 1u) << "pairs before the error are kept";
+  EXPECT_FALSE(error.empty());
+  pairs.clear();
+  EXPECT_FALSE(ParseAttributeList(L"a=\"1", pairs));
+  EXPECT_FALSE(ParseAttributeList(L"=\"1\"", pairs));
+  EXPECT_FALSE(ParseAttributeList(L"a \"1\"", pairs));
+  pairs.clear();
+  EXPECT_TRUE(ParseAttributeList(L"   ", pairs));
+  EXPECT_TRUE(pairs.empty());
+}
+
+TEST(AttributeValuesTest, ControlsApplyListsTheWindowsPass) {
+  CLabelUI label;
+  EXPECT_TRUE(label.ApplyAttributeList(
+      L"endellipsis=\"true\" textcolor=\"#FF666666\" font=\"2\" align=\"left\" textpadding=\"10,10,5,0\" "));
+  EXPECT_TRUE(label.IsEndEllipsis());
+  EXPECT_EQ(label.GetTextColor(), 0xFF666666u);
+  EXPECT_EQ(label.GetFont(), 2);
+  EXPECT_EQ(label.GetTextStyle().align, TextAlign::Left);
+  EXPECT_EQ(label.GetTextPadding(), (UiRect{10, 10, 5, 0}));
+
+  CControlUI flag;
+  EXPECT_TRUE(flag.ApplyAttributeList(
+      L"name=\"flag_ico\" float=\"false\" padding=\"10,11,0,0\" width=\"16\" height=\"12\" bkimage=\"cn.png\""));
+  EXPECT_EQ(flag.GetName(), L"flag_ico");
+  EXPECT_EQ(flag.GetFixedWidth(), 16);
+  EXPECT_EQ(flag.GetFixedHeight(), 12);
+  EXPECT_EQ(flag.GetPadding(), (UiRect{10, 11, 0, 0}));
+  EXPECT_EQ(flag.GetBkImage(), L"cn.png");
+
+  CControlUI bar;
+  EXPECT_TRUE(bar.ApplyAttributeList(L"bkimage=\"file='x.png' source='0,0,85,28'\""));
+  EXPECT_EQ(bar.GetBkImage(), L"file='x.png' source='0,0,85,28'");
+
+  CContainerUI list;
+  EXPECT_TRUE(list.ApplyAttributeList(L"mousechild=\"false\""));
+  EXPECT_FALSE(list.IsMouseChildEnabled());
+
+  CButtonUI button;
+  EXPECT_TRUE(button.ApplyAttributeList(
+      L"name=\"PPTP\" align=\"left\"  height=\"25\" textpadding=\"18,3,0,0\" text=\"PPTP\" font=\"0\" "
+      L"textcolor=\"#ff000000\" hottextcolor=\"#ff000000\" pushedtextcolor=\"#ff000000\" "));
+  EXPECT_EQ(button.GetText(), L"PPTP");
+  EXPECT_EQ(button.GetFixedHeight(), 25);
+  EXPECT_EQ(button.GetHotTextColor(), 0xFF000000u);
+
+  // A bad value is refused, the rest applied, and the list reports the refusal.
+  CLabelUI partly;
+  partly.SetFixedWidth(50);
+  EXPECT_FALSE(partly.ApplyAttributeList(L"width=\"wide\" text=\"kept\" textcolor=\"#12\""));
+  EXPECT_EQ(partly.GetFixedWidth(), 50);
+  EXPECT_EQ(partly.GetText(), L"kept");
+  EXPECT_EQ(partly.GetTextColor(), 0u);
+  EXPECT_FALSE(partly.ApplyAttributeList(L"nosuchattribute=\"1\""));
+}
+
+}  // namespace
+}  // namespace nimbrook::toolkit
