@@ -83,6 +83,19 @@ if [ -n "${NIMBROOK_WINE:-}" ]; then
   (cd "$dir" && "${runner[@]}" rundll32.exe cmroute.dll,SetRoutes /STATIC_FILE_NAME bad.tem  /DONT_REQUIRE_URL/IPHLPAPI_ACCESS_DENIED_OK </dev/null >/dev/null 2>&1)
   (cd "$dir" && "${runner[@]}" rundll32.exe cmroute.dll,SetRoutes /STATIC_FILE_NAME del.tem  /DONT_REQUIRE_URL /IPHLPAPI_ACCESS_DENIED_OK </dev/null >/dev/null 2>&1)
   (cd "$dir" && "${runner[@]}" rundll32.exe cmroute.dll,SetRoutes /STATIC_FILE_NAME gone.tem  /DONT_REQUIRE_URL /IPHLPAPI_ACCESS_DENIED_OK </dev/null >/dev/null 2>&1)
+  # The shipped pair, as the client runs it before dialling and after the tunnel ends. Wine's route
+  # table is the host's: "local" resolves when the host has a default route.
+  if [ -n "$(ip route show default 2>/dev/null)" ]; then
+    cp "$staged/addroute.tem" "$staged/delroute.tem" "$dir/"
+    (cd "$dir" && "${runner[@]}" rundll32.exe cmroute.dll,SetRoutes /STATIC_FILE_NAME addroute.tem  /DONT_REQUIRE_URL/IPHLPAPI_ACCESS_DENIED_OK </dev/null >/dev/null 2>&1)
+    (cd "$dir" && "${runner[@]}" rundll32.exe cmroute.dll,SetRoutes /STATIC_FILE_NAME delroute.tem  /DONT_REQUIRE_URL /IPHLPAPI_ACCESS_DENIED_OK </dev/null >/dev/null 2>&1)
+    count=$(grep -c '^ADD ' "$staged/addroute.tem")
+    log=$(tr -d '\r' <"$dir/cmroute.log" 2>/dev/null)
+    has "rundll32, addroute.tem" "$log" "路由文件addroute.tem已处理: 成功${count}条, 跳过0条, 拒绝访问0条, 失败0条"
+    has "rundll32, delroute.tem" "$log" "路由文件delroute.tem已处理: 成功${count}条, 跳过0条, 拒绝访问0条, 失败0条"
+  else
+    echo "note: the host has no default route; the shipped route files were not run through rundll32"
+  fi
   log=$(tr -d '\r' <"$dir/cmroute.log" 2>/dev/null)
   has "rundll32, malformed file" "$log" "路由文件bad.tem第2行有误: destination 10.1.0.0 has bits outside the mask 255.0.0.0"
   has "rundll32, delete through a VPN that is down" "$log" "路由文件del.tem已处理: 成功0条, 跳过1条, 拒绝访问0条, 失败0条"

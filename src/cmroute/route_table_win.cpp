@@ -1,33 +1,20 @@
-// The system's IPv4 route table through the IP Helper API (the *IpForwardEntry2 family, Vista and
-// later), and the adapter list that tells the VPN adapter from the others.
+// The system's IPv4 route table through the IP Helper API. The first-generation calls
+// (GetIpForwardTable, CreateIpForwardEntry, DeleteIpForwardEntry) serve every Windows version the
+// client runs on, from XP; the adapter list (GetAdaptersAddresses) tells the VPN adapter from the
+// others and gives the interface metric that Vista and later add to a route's own metric.
 #include "cmroute/route_table_win.h"
 
 #include <winsock2.h>
 #include <ws2ipdef.h>
 #include <iphlpapi.h>
 
-#include <memory>
+#include <cstddef>
 #include <vector>
 
 #include "cmroute/route_file.h"
 
 namespace nimbrook::cmroute {
 namespace {
-
-struct TableFree {
-  void operator()(MIB_IPFORWARD_TABLE2* table) const {
-    if (table) FreeMibTable(table);
-  }
-};
-using ForwardTable = std::unique_ptr<MIB_IPFORWARD_TABLE2, TableFree>;
-
-uint32_t ToHost(const SOCKADDR_INET& address) { return ntohl(address.Ipv4.sin_addr.s_addr); }
-
-void SetIpv4(SOCKADDR_INET& address, uint32_t hostOrder) {
-  address.si_family = AF_INET;
-  address.Ipv4.sin_family = AF_INET;
-  address.Ipv4.sin_addr.s_addr = htonl(hostOrder);
-}
 
 bool ContainsIgnoreCase(std::wstring haystack, std::wstring needle) {
   for (auto& c : haystack) c = static_cast<wchar_t>(towlower(c));
@@ -49,7 +36,13 @@ struct AdapterFacts {
   bool up = false;
   uint32_t address = 0;  // first IPv4 address, 0 when none
   uint32_t gateway = 0;  // first IPv4 gateway, 0 when none
+  uint32_t metric = 0;   // IPv4 interface metric (0 where the system does not report one)
 };
+
+uint32_t FirstIpv4(const SOCKET_ADDRESS& address) {
+  if (!address.lpSockaddr || address.lpSockaddr->sa_family != AF_INET) return 0;
+  return ntohl(reinterpret_cast<const sockaddr_in*>(address.lpSockaddr)->sin_addr.s_addr);
+}
 
 std::vector<AdapterFacts> ReadAdapters() {
   std::vector<AdapterFacts> facts;
@@ -67,25 +60,32 @@ std::vector<AdapterFacts> ReadAdapters() {
     f.index = a->IfIndex;
     f.vpn = IsVpnAdapter(*a);
     f.up = a->OperStatus == IfOperStatusUp;
-    for (auto* u = a->FirstUnicastAddress; u && !f.address; u = u->Next) {
-      if (u->Address.lpSockaddr && u->Address.lpSockaddr->sa_family == AF_INET) {
-        f.address = ntohl(reinterpret_cast<sockaddr_in*>(u->Address.lpSockaddr)->sin_addr.s_addr);
-      }
-    }
-    for (auto* g = a->FirstGatewayAddress; g && !f.gateway; g = g->Next) {
-      if (g->Address.lpSockaddr && g->Address.lpSockaddr->sa_family == AF_INET) {
-        f.gateway = ntohl(reinterpret_cast<sockaddr_in*>(g->Address.lpSockaddr)->sin_addr.s_addr);
-      }
+    for (auto* u = a->FirstUnicastAddress; u && !f.address; u = u->Next) f.address = FirstIpv4(u->Address);
+    // Gateways and metrics exist only in the longer record of Vista and later.
+    if (a->Length >= offsetof(IP_ADAPTER_ADDRESSES, Ipv4Metric) + sizeof(a->Ipv4Metric)) {
+      for (auto* g = a->FirstGatewayAddress; g && !f.gateway; g = g->Next) f.gateway = FirstIpv4(g->Address);
+      f.metric = a->Ipv4Metric;
     }
     facts.push_back(f);
   }
   return facts;
 }
 
-ForwardTable ReadRoutes() {
-  MIB_IPFORWARD_TABLE2* table = nullptr;
-  if (GetIpForwardTable2(AF_INET, &table) != NO_ERROR) return ForwardTable();
-  return ForwardTable(table);
+std::vector<MIB_IPFORWARDROW> ReadRoutes(bool& ok) {
+  std::vector<MIB_IPFORWARDROW> rows;
+  std::vector<unsigned char> buffer;
+  ULONG size = 0;
+  DWORD result = ERROR_INSUFFICIENT_BUFFER;
+  for (int attempt = 0; attempt < 4 && result == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
+    buffer.resize(size ? size : sizeof(MIB_IPFORWARDTABLE));
+    size = static_cast<ULONG>(buffer.size());
+    result = GetIpForwardTable(reinterpret_cast<MIB_IPFORWARDTABLE*>(buffer.data()), &size, FALSE);
+  }
+  ok = result == NO_ERROR;
+  if (!ok) return rows;
+  const auto* table = reinterpret_cast<const MIB_IPFORWARDTABLE*>(buffer.data());
+  rows.assign(table->table, table->table + table->dwNumEntries);
+  return rows;
 }
 
 RouteStatus Classify(DWORD code, uint32_t& error) {
@@ -105,8 +105,8 @@ std::optional<GatewayChoice> IpHelperRouteTable::VpnGateway() {
     if (!a.vpn || !a.up || !a.address) continue;
     if (best && best->interfaceIndex > a.index) continue;
     // A TAP adapter with a gateway from its DHCP answer routes through it; a PPP link (and a TAP
-    // adapter without one) carries the traffic on-link.
-    best = GatewayChoice{a.gateway, a.index};
+    // adapter without one) carries the traffic to its own address, which the system treats as on-link.
+    best = GatewayChoice{a.gateway ? a.gateway : a.address, a.index};
   }
   return best;
 }
@@ -116,55 +116,64 @@ std::optional<GatewayChoice> IpHelperRouteTable::LocalGateway() {
   for (const AdapterFacts& a : ReadAdapters()) {
     if (a.vpn) vpnIndexes.push_back(a.index);
   }
-  const ForwardTable routes = ReadRoutes();
-  if (!routes) return std::nullopt;
+  bool ok = false;
   std::optional<GatewayChoice> best;
-  ULONG bestMetric = 0;
-  for (ULONG i = 0; i < routes->NumEntries; ++i) {
-    const MIB_IPFORWARD_ROW2& r = routes->Table[i];
-    if (r.DestinationPrefix.PrefixLength != 0 || ToHost(r.NextHop) == 0) continue;
+  DWORD bestMetric = 0;
+  for (const MIB_IPFORWARDROW& r : ReadRoutes(ok)) {
+    if (r.dwForwardDest != 0 || r.dwForwardMask != 0 || r.dwForwardNextHop == 0) continue;
     bool viaVpn = false;
-    for (const uint32_t index : vpnIndexes) viaVpn = viaVpn || index == r.InterfaceIndex;
+    for (const uint32_t index : vpnIndexes) viaVpn = viaVpn || index == r.dwForwardIfIndex;
     if (viaVpn) continue;
-    if (!best || r.Metric < bestMetric) {
-      best = GatewayChoice{ToHost(r.NextHop), r.InterfaceIndex};
-      bestMetric = r.Metric;
+    if (!best || r.dwForwardMetric1 < bestMetric) {
+      best = GatewayChoice{ntohl(r.dwForwardNextHop), r.dwForwardIfIndex};
+      bestMetric = r.dwForwardMetric1;
     }
   }
   return best;
 }
 
 RouteStatus IpHelperRouteTable::Add(const RouteRow& row, uint32_t& error) {
-  MIB_IPFORWARD_ROW2 entry;
-  InitializeIpForwardEntry(&entry);
+  MIB_IPFORWARDROW entry;
+  ZeroMemory(&entry, sizeof entry);
+  entry.dwForwardDest = htonl(row.destination);
+  entry.dwForwardMask = htonl(row.mask);
+  entry.dwForwardNextHop = htonl(row.nextHop);
   if (row.interfaceIndex) {
-    entry.InterfaceIndex = *row.interfaceIndex;
+    entry.dwForwardIfIndex = *row.interfaceIndex;
   } else {
     DWORD index = 0;
     const DWORD found = GetBestInterface(htonl(row.nextHop), &index);
     if (found != NO_ERROR) return Classify(found, error);
-    entry.InterfaceIndex = index;
+    entry.dwForwardIfIndex = index;
   }
-  SetIpv4(entry.DestinationPrefix.Prefix, row.destination);
-  entry.DestinationPrefix.PrefixLength = static_cast<UINT8>(PrefixLength(row.mask));
-  SetIpv4(entry.NextHop, row.nextHop);
-  entry.Metric = row.metric.value_or(0);
-  entry.Protocol = static_cast<NL_ROUTE_PROTOCOL>(MIB_IPPROTO_NETMGMT);
-  return Classify(CreateIpForwardEntry2(&entry), error);
+  // A next hop that is the interface's own address (a PPP link) is a direct route; any other goes
+  // through a router. Vista and later add the interface metric to the route's own metric.
+  entry.dwForwardType = MIB_IPROUTE_TYPE_INDIRECT;
+  uint32_t interfaceMetric = 0;
+  for (const AdapterFacts& a : ReadAdapters()) {
+    if (a.index != entry.dwForwardIfIndex) continue;
+    if (a.address == row.nextHop) entry.dwForwardType = MIB_IPROUTE_TYPE_DIRECT;
+    interfaceMetric = a.metric;
+  }
+  entry.dwForwardProto = MIB_IPPROTO_NETMGMT;
+  entry.dwForwardMetric1 = interfaceMetric + row.metric.value_or(1);
+  entry.dwForwardMetric2 = entry.dwForwardMetric3 = entry.dwForwardMetric4 = entry.dwForwardMetric5 =
+      static_cast<DWORD>(-1);
+  return Classify(CreateIpForwardEntry(&entry), error);
 }
 
 RouteStatus IpHelperRouteTable::Delete(const RouteRow& row, uint32_t& error) {
-  const ForwardTable routes = ReadRoutes();
-  if (!routes) return Classify(ERROR_GEN_FAILURE, error);
+  bool ok = false;
+  std::vector<MIB_IPFORWARDROW> routes = ReadRoutes(ok);
+  if (!ok) return Classify(ERROR_GEN_FAILURE, error);
   RouteStatus status = RouteStatus::kNotFound;
-  for (ULONG i = 0; i < routes->NumEntries; ++i) {
-    MIB_IPFORWARD_ROW2& r = routes->Table[i];
-    if (ToHost(r.DestinationPrefix.Prefix) != row.destination ||
-        r.DestinationPrefix.PrefixLength != PrefixLength(row.mask) || ToHost(r.NextHop) != row.nextHop) {
+  for (MIB_IPFORWARDROW& r : routes) {
+    if (r.dwForwardDest != htonl(row.destination) || r.dwForwardMask != htonl(row.mask) ||
+        r.dwForwardNextHop != htonl(row.nextHop)) {
       continue;
     }
-    if (row.interfaceIndex && r.InterfaceIndex != *row.interfaceIndex) continue;
-    const RouteStatus one = Classify(DeleteIpForwardEntry2(&r), error);
+    if (row.interfaceIndex && r.dwForwardIfIndex != *row.interfaceIndex) continue;
+    const RouteStatus one = Classify(DeleteIpForwardEntry(&r), error);
     if (one != RouteStatus::kOk && one != RouteStatus::kNotFound) return one;
     status = RouteStatus::kOk;
   }

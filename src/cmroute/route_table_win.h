@@ -1,5 +1,5 @@
-// The Windows route table behind cmroute.dll: IP Helper (GetIpForwardTable2, CreateIpForwardEntry2,
-// DeleteIpForwardEntry2) and the adapter list (GetAdaptersAddresses). Windows builds only.
+// The Windows route table behind cmroute.dll: IP Helper (GetIpForwardTable, CreateIpForwardEntry,
+// DeleteIpForwardEntry) and the adapter list (GetAdaptersAddresses). Windows builds only.
 #pragma once
 
 #include "cmroute/route_table.h"

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "cmroute/route_table_win.h"
 #include "core/file_io.h"
 #include "core/text.h"
 #include "testing/temp_dir.h"
@@ -97,6 +98,15 @@ TEST_F(CmrouteDllTest, AppliesAWellFormedFileAsFarAsTheSystemAllows) {
   ASSERT_TRUE(WriteFileBytes(dir.File(L"add.tem"), "ADD 198.51.100.0 MASK 255.255.255.0 default\r\n"));
   EXPECT_EQ(status(L"/STATIC_FILE_NAME add.tem  /DONT_REQUIRE_URL /IPHLPAPI_ACCESS_DENIED_OK"), 5);
   EXPECT_NE(Log().find("add.tem第1行未能应用: no VPN adapter is up"), std::string::npos) << Log();
+}
+
+TEST_F(CmrouteDllTest, AddsAndDeletesThroughTheComputersOwnGateway) {
+  // "local" needs a default route outside the VPN; the test machine's network decides whether one exists.
+  if (!IpHelperRouteTable().LocalGateway()) GTEST_SKIP() << "no default route on this machine";
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"local.tem"), "ADD 198.51.100.0 MASK 255.255.255.0 local METRIC 5\r\n"
+                                                      "DELETE 198.51.100.0 MASK 255.255.255.0 local\r\n"));
+  EXPECT_EQ(status(L"/STATIC_FILE_NAME local.tem  /DONT_REQUIRE_URL/IPHLPAPI_ACCESS_DENIED_OK"), 0) << Log();
+  EXPECT_NE(Log().find("路由文件local.tem已处理: 成功2条, 跳过0条, 拒绝访问0条, 失败0条"), std::string::npos) << Log();
 }
 
 }  // namespace
