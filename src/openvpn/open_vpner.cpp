@@ -191,7 +191,7 @@ bool OpenVpner::StartOpenVpn() {
   if (!tools_.writeConfig(*this)) return setUpFailed();
 
   if (RunFlag() == "false") {
-    // The user cancelled while the adapter was checked: nothing to start, the attempt ends here.
+    // The user cancelled while the attempt was being prepared: nothing to start, it ends here.
     EndHandling();
     return true;
   }
@@ -210,7 +210,6 @@ bool OpenVpner::StartOpenVpn() {
   }
   {
     std::lock_guard<std::mutex> guard(fieldLock_);
-    childRunning_ = true;
     inactivityCount_ = 0;
   }
 
@@ -222,10 +221,6 @@ bool OpenVpner::StartOpenVpn() {
   // attempt is reported over.
   if (!child.process->WaitForExit(std::chrono::milliseconds(0))) {
     if (!child.process->WaitForExit(tools_.stopGrace)) child.process->Terminate();
-  }
-  {
-    std::lock_guard<std::mutex> guard(fieldLock_);
-    childRunning_ = false;
   }
   EndHandling();
   child.input.reset();

@@ -98,7 +98,6 @@ class OpenVpner : public Connector {
   std::string runFlag_;  // "true" once up, "false" once the user asked to disconnect, else empty
   int32_t inactivityCount_ = 0;
   os::NamedEvent exitEvent_;  // held open for the whole attempt
-  bool childRunning_ = false;
 
   std::atomic<bool> attemptRunning_{false};
   // When the exit event was set for the running child; the console loop ends a child that ignores it.

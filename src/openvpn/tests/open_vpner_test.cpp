@@ -235,6 +235,22 @@ TEST_F(OpenVpnerTest, UserDisconnectWhileConnecting) {
   EXPECT_EQ(recorder.All(), (std::vector<Seen>{kConnecting, kDisconnecting, kDisconnected}));
 }
 
+TEST_F(OpenVpnerTest, DisconnectDuringTheAdapterCheckStartsNothing) {
+  OpenVpner::Tools tools;
+  tools.checkTapAdapter = [](OpenVpner& checked) {
+    checked.SetTapResult(true, "GUID");
+    checked.DisconnectWork();  // the user's click arrives while the check runs
+  };
+  tools.writeConfig = [](const Connector&) { return true; };
+  OpenVpner cancelled(tools);
+  cancelled.Attach(&recorder);
+  cancelled.ConnectWork();
+  EXPECT_EQ(recorder.All(), (std::vector<Seen>{kDisconnecting, kDisconnected}));
+  EXPECT_TRUE(launcher.Requests().empty());
+  EXPECT_EQ(cancelled.RunFlag(), "");
+  EXPECT_FALSE(cancelled.AttemptRunning());
+}
+
 TEST_F(OpenVpnerTest, DisconnectWithoutAnAttemptChangesNothing) {
   auto engine = MakeEngine();
   engine->DisconnectWork();
