@@ -34,6 +34,9 @@ same "OVPN-UDP+" "$work/client.ovpn" $'client\nproto udp\nremote 10.1.2.3 1194\n
 config 5 10.1.2.3 8443
 same "OVPN-TCP+" "$work/client.ovpn" $'client\nproto tcp-client\nremote 10.1.2.3 8443\nsetenv opt use-obfs 1\n;ping 10\n;ping-exit 120\n;hand-window 60\nconnect-retry 5\nconnect-retry-max 3\n\n'
 check "ovpn-config prints what it wrote" grep -q '"transport":"tcp-client"' <<<"$out"
+# A server name that holds a keyword is left alone; the option lines are still edited.
+config 3 shipping.example.com 443
+same "server name holding 'ping'" "$work/client.ovpn" $'client\nproto tcp-client\nremote shipping.example.com 443\nsetenv opt use-obfs 0\n;ping 10\n;ping-exit 120\n;hand-window 60\nconnect-retry 5\nconnect-retry-max 3\n\n'
 
 # Windows line ends in the template: the line of the exit notification goes through its CR.
 printf 'a\r\nexplicit-exit-notify 2\r\nb\r\n' >"$work/crlf.ovpn"

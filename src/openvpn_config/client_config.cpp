@@ -74,10 +74,8 @@ bool IsSafePort(const std::string& port) {
 std::string BuildClientConfig(const std::string& templateText, const std::string& host, const std::string& port,
                               int32_t protocol) {
   std::string text = templateText;
-  ReplaceFirst(text, "{ip}", host);
-  ReplaceFirst(text, "{port}", port);
-  ReplaceFirst(text, "{proto_name}", TransportName(protocol));
-
+  // The option edits look for keywords in the template's own text, before the server address is
+  // filled in: an address such as "shipping.example.com" must not catch the search for "ping".
   // OpenVPN over TCP has no exit notification: drop the option's line, through the character after
   // its "2" (the line break).
   const std::string exitNotify = "explicit-exit-notify";
@@ -113,6 +111,9 @@ std::string BuildClientConfig(const std::string& templateText, const std::string
       if (nl != std::string::npos && text.compare(nl, 12, "\nhttp-proxy ") == 0) text.insert(nl + 1, 1, ';');
     }
   }
+  ReplaceFirst(text, "{ip}", host);
+  ReplaceFirst(text, "{port}", port);
+  ReplaceFirst(text, "{proto_name}", TransportName(protocol));
   text += '\n';
   return text;
 }

@@ -29,8 +29,9 @@ bool IsSafePort(const std::string& port);
 // removed and ";" put before the first "ping", "ping-exit" and "hand-window"; for UDP variants
 // (2, 4) ";" put before the first "connect-retry" and "connect-retry-max" and before the proxy line
 // that follows the proxy marker (OpenVPN takes an HTTP proxy over TCP only); for the plain variants
-// (2, 3) the "1" after "use-obfs" turned into "0". A keyword that is absent is skipped. The result
-// ends with the "\n" the writer appends. host and port are narrow text (system ANSI code page) and
+// (2, 3) the "1" after "use-obfs" turned into "0". A keyword that is absent is skipped. Keywords are
+// looked for in the template's own text, never in the address filled in. The result ends with the
+// "\n" the writer appends. host and port are narrow text (system ANSI code page) and
 // are used as given: callers check them first.
 std::string BuildClientConfig(const std::string& templateText, const std::string& host, const std::string& port,
                               int32_t protocol);

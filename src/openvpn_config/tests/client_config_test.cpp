@@ -76,6 +76,15 @@ TEST(BuildClientConfigTest, TemplatesOfAnySizeAreKeptWhole) {
             small.substr(0, small.size() - 1) + filler + "\n");
 }
 
+TEST(BuildClientConfigTest, ServerAddressesNeverCatchTheKeywordSearches) {
+  EXPECT_EQ(BuildClientConfig(kTemplate, "shipping-ping.example", "443", 5),
+            "client\nproto tcp-client\nremote shipping-ping.example 443\nsetenv opt use-obfs 1\n"
+            ";ping 10\n;ping-exit 120\n;hand-window 60\nconnect-retry 5\nconnect-retry-max 3\n\n");
+  EXPECT_EQ(BuildClientConfig(kTemplate, "use-obfs1.connect-retry.example", "1194", 2),
+            "client\nproto udp\nremote use-obfs1.connect-retry.example 1194\nexplicit-exit-notify 2\n"
+            "setenv opt use-obfs 0\nping 10\nping-exit 120\nhand-window 60\n;connect-retry 5\n;connect-retry-max 3\n\n");
+}
+
 TEST(BuildClientConfigTest, UdpVariantsConnectWithoutTheHttpProxy) {
   const std::string withProxy =
       "proto {proto_name}\n;http-proxy [proxy server] [proxy port #]\nhttp-proxy proxy.lan 8080\nverb 3\n";
