@@ -193,7 +193,7 @@ void BaseVpner::DoConnect() {
     ~Done() { engine.EndOfAttempt(attempt); }
   } done{*this, attempt};
 
-  // The target is read once: a change reaches the next attempt.
+  // Protocol and route mode of this attempt; a change of target reaches the next one.
   const int32_t protocol = Protocol();
   const int32_t routeMode = RouteMode();
   // A new attempt: until the user asks for a disconnect, its link going down is a drop.
@@ -254,16 +254,21 @@ void BaseVpner::DoConnect() {
 
   if (routeMode == kRouteScopeAbroad && seams_.addRoute) seams_.addRoute(false);
 
+  // The dial event exists from here on, so that a disconnect from now on ends the wait.
   auto wait = std::make_shared<DialWait>();
   {
     std::lock_guard<std::mutex> guard(lock_);
     connection_ = nullptr;
-  }
-  Notify(kStateConnecting, kCodeProgress, L"str_calling");
-  {
-    std::lock_guard<std::mutex> guard(lock_);
     dialEvent_ = wait;
   }
+  if (!reportDrop_.load()) {
+    // The user disconnected while the attempt was being prepared: do not dial at all.
+    std::wstring ignored;
+    (void)CloseDialWait(wait, std::chrono::milliseconds(0), ignored);
+    EndAttempt(routeMode, kStateIdle, kCodeDisconnected, L"");
+    return;
+  }
+  Notify(kStateConnecting, kCodeProgress, L"str_calling");
 
   os::RasConnection connection = nullptr;
   const uint32_t dialed = seams_.ras->Dial(request, &BaseVpner::DialProgress, connection);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -311,6 +313,32 @@ TEST_F(BaseVpnerTest, DisconnectWhileDiallingEndsTheAttemptAsAUserDisconnect) {
   EXPECT_EQ(h.Timeline(), (std::vector<std::wstring>{L"route delete", kDown}));
   EXPECT_EQ(engine.State(), kStateIdle);
   EXPECT_EQ(h.ras.LiveConnections(), 0);
+}
+
+TEST_F(BaseVpnerTest, DisconnectWhilePreparingNeverDials) {
+  std::mutex gateLock;
+  std::condition_variable gateChanged;
+  bool open = false;
+  h.serviceHook = [&](const std::wstring& name) {
+    if (name != L"TapiSrv") return;
+    std::unique_lock<std::mutex> guard(gateLock);
+    gateChanged.wait_for(guard, testing::kWaitBound, [&] { return open; });
+  };
+  BaseVpner engine(h.Seams());
+  Dial(engine, kRouteScopeAbroad, L"service TapiSrv");
+  engine.Disconnect();
+  ASSERT_TRUE(testing::WaitUntil([&] { return !engine.ReportDrop(); }));
+  {
+    std::lock_guard<std::mutex> guard(gateLock);
+    open = true;
+  }
+  gateChanged.notify_all();
+  ASSERT_TRUE(h.WaitFor(kDown));
+  EXPECT_TRUE(h.ras.Dials().empty());
+  const std::vector<std::wstring> timeline = h.Timeline();
+  EXPECT_EQ(std::vector<std::wstring>(timeline.end() - 3, timeline.end()),
+            (std::vector<std::wstring>{L"route add", L"route delete", kDown}));
+  EXPECT_EQ(h.Only(L"notify 4/"), std::vector<std::wstring>{});
 }
 
 TEST_F(BaseVpnerTest, RasEndingTheDialWithoutALinkIsAFailure) {

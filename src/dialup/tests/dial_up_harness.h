@@ -11,6 +11,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/file_io.h"
@@ -28,6 +29,16 @@ inline constexpr std::chrono::seconds kWaitBound{20};
 inline std::wstring ShippedTemplatePath() {
   const std::string path = NIMBROOK_PHONEBOOK_TEMPLATE;
   return std::wstring(path.begin(), path.end());
+}
+
+// Polls the condition until it holds; false after kWaitBound.
+inline bool WaitUntil(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + kWaitBound;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
 }
 
 inline std::wstring Notification(int32_t state, int32_t code, const std::wstring& message) {
@@ -49,6 +60,7 @@ class DialUpHarness : public StateObserver {
     seams.configDir = dir.Dir();
     seams.ensureService = [this](const std::wstring& name) {
       Record(L"service " + name);
+      if (serviceHook) serviceHook(name);
       std::lock_guard<std::mutex> guard(lock_);
       return failingServices.count(name) == 0;
     };
@@ -134,6 +146,7 @@ class DialUpHarness : public StateObserver {
   os::FakeRas ras;
   std::set<std::wstring> failingServices;
   DialUpAccount account{"alice", "s3cret", "false"};
+  std::function<void(const std::wstring&)> serviceHook;  // runs on the connect worker
   bool ipsecEnabled = false;
   bool modernWindows = true;
 
