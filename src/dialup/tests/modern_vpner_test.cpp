@@ -6,11 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "core/paths.h"
 #include "dialup/dial_up_engines.h"
 #include "dialup/ipsec_vpner.h"
 #include "dialup/phonebook.h"
 #include "dialup/sstp_vpner.h"
 #include "dialup/tests/dial_up_harness.h"
+#include "sysprep/windows_version.h"
 
 namespace nimbrook {
 namespace {
@@ -81,6 +83,33 @@ TEST(ModernVpner, EnginesOfTheFactoryAndTheUnavailableProtocols) {
   EXPECT_EQ(MakeDialUpEngine(EngineKind::OpenVpn, h.Seams()), nullptr);
   EXPECT_EQ(UnavailableProtocolNames(true), L"");
   EXPECT_EQ(UnavailableProtocolNames(false), L"IPSEC|SSTP");
+}
+
+}  // namespace
+}  // namespace nimbrook
+
+namespace nimbrook {
+namespace {
+
+TEST(DefaultDialUpSeams, BindEveryStepToTheProgramsOwnParts) {
+  ProcessPaths paths = ComputePaths(JoinPath(AsDirectory(JoinPath(AsDirectory(L"install"), L"Nimbrook")), L"Nimbrook.exe"));
+  const ProcessPaths saved = Paths();
+  SetProcessPaths(paths);
+  const DialUpSeams seams = DefaultDialUpSeams();
+  SetProcessPaths(saved);
+  EXPECT_EQ(seams.ras, &os::SystemRas());
+  EXPECT_EQ(seams.profile, &os::SystemProfile());
+  EXPECT_EQ(seams.configDir, paths.configDir);
+  for (bool bound : {static_cast<bool>(seams.ensureService), static_cast<bool>(seams.addRoute),
+                     static_cast<bool>(seams.deleteRoute), static_cast<bool>(seams.account),
+                     static_cast<bool>(seams.l2tpIpsecEnabled), static_cast<bool>(seams.isModernWindows),
+                     static_cast<bool>(seams.importRootCertificate), static_cast<bool>(seams.text),
+                     static_cast<bool>(seams.log)}) {
+    EXPECT_TRUE(bound);
+  }
+  EXPECT_EQ(seams.dialTimeout, std::chrono::milliseconds(30000));
+  EXPECT_EQ(seams.isModernWindows(), IsModernWindows());
+  EXPECT_EQ(seams.text(L"no_such_language_id"), L"no_such_language_id");
 }
 
 }  // namespace
