@@ -224,6 +224,85 @@ else
       wait "$client" 2>/dev/null
       rm -f "$hs/client.pid"
     done
+    # Through an HTTP proxy (proxy mode 2): OVPN-TCP tunnels through the proxy's CONNECT, OVPN-UDP
+    # connects directly. The proxy is a small relay that records every CONNECT it serves.
+    cat >"$hs/proxy.py" <<'PY'
+import socket, sys, threading
+log = open(sys.argv[2], "a", buffering=1)
+def pipe(a, b):
+    try:
+        while True:
+            data = a.recv(65536)
+            if not data:
+                break
+            b.sendall(data)
+    except OSError:
+        pass
+    finally:
+        for s in (a, b):
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+def serve(client):
+    head = b""
+    while b"\r\n\r\n" not in head:
+        chunk = client.recv(4096)
+        if not chunk:
+            client.close()
+            return
+        head += chunk
+    request = head.split(b"\r\n", 1)[0].decode("latin-1")
+    method, target = request.split(" ")[:2]
+    if method != "CONNECT":
+        client.sendall(b"HTTP/1.0 405 Method Not Allowed\r\n\r\n")
+        client.close()
+        return
+    host, port = target.rsplit(":", 1)
+    upstream = socket.create_connection((host, int(port)))
+    log.write("CONNECT " + target + "\n")
+    client.sendall(b"HTTP/1.0 200 Connection established\r\n\r\n")
+    rest = head.split(b"\r\n\r\n", 1)[1]
+    if rest:
+        upstream.sendall(rest)
+    threading.Thread(target=pipe, args=(client, upstream), daemon=True).start()
+    pipe(upstream, client)
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(("127.0.0.1", int(sys.argv[1])))
+listener.listen(8)
+while True:
+    connection, _ = listener.accept()
+    threading.Thread(target=serve, args=(connection,), daemon=True).start()
+PY
+    if command -v python3 >/dev/null; then
+      ip netns exec "$ns" python3 "$hs/proxy.py" 18080 "$hs/proxy.log" </dev/null >/dev/null 2>&1 &
+      echo $! >"$hs/proxy.pid"
+      cp "$shipped" "$hs/proxied-template.ovpn"
+      run ovpn-proxy --template "$hs/proxied-template.ovpn" --mode 2 --host 127.0.0.1 --port 18080
+      for protocol in 3 2; do
+        port=11940
+        [ "$protocol" = 3 ] && port=11941
+        run ovpn-config --template "$hs/proxied-template.ovpn" --out "$hs/client.ovpn" --host 127.0.0.1 --port "$port" --protocol "$protocol"
+        sed -i '/^<ca>$/,/^<\/ca>$/d' "$hs/client.ovpn"
+        { echo '<ca>'; cat "$hs/ca.crt"; echo '</ca>'; } >>"$hs/client.ovpn"
+        rm -f "$hs/client.log"
+        ip netns exec "$ns" "$openvpn_bin" --log "$hs/client.log" --cd "$hs" --config client.ovpn \
+          --auth-user-pass credentials </dev/null >/dev/null 2>&1 &
+        client=$!
+        outcome=$(wait_client "$hs/client.log")
+        if [ "$outcome" = up ]; then pass; else
+          fail "handshake with proxy mode 2, protocol $protocol: $outcome: $(grep -vE '^\s*$' "$hs/client.log" | tail -n 3)"
+        fi
+        kill "$client" 2>/dev/null
+        wait "$client" 2>/dev/null
+      done
+      check "OVPN-TCP went through the proxy" grep -q 'CONNECT 127.0.0.1:11941' "$hs/proxy.log"
+      check "OVPN-UDP did not use the proxy" test "$(grep -c CONNECT "$hs/proxy.log")" -eq 1
+    else
+      echo "note: python3 is missing; the proxy handshake was skipped"
+    fi
+
     # The server really checks the credentials: a wrong password ends the client with AUTH_FAILED.
     printf 'subscriber\nwrong\n' >"$hs/wrong"
     chmod 600 "$hs/wrong"
