@@ -144,6 +144,48 @@ TEST(SystemPreparationWin, RunningServiceIsAcceptedAsItIs) {
   EXPECT_TRUE(shown.empty());
 }
 
+// The start type of a service (SERVICE_AUTO_START, SERVICE_DEMAND_START, ...); 0 when unknown.
+DWORD StartType(SC_HANDLE service) {
+  DWORD needed = 0;
+  QueryServiceConfigW(service, nullptr, 0, &needed);
+  std::vector<BYTE> buffer(needed ? needed : 1);
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+  if (!QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size()), &needed)) return 0;
+  return config->dwStartType;
+}
+
+TEST(SystemPreparationWin, StoppedServiceIsMadeAutomaticAndStartedThenRestored) {
+  // Wine's print spooler is stopped and started on demand in a fresh prefix.
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  ASSERT_TRUE(manager);
+  SC_HANDLE spooler = OpenServiceW(manager, L"Spooler", SERVICE_ALL_ACCESS);
+  if (!spooler) {
+    CloseServiceHandle(manager);
+    GTEST_SKIP() << "no spooler service in this prefix";
+  }
+  SERVICE_STATUS status{};
+  ASSERT_TRUE(QueryServiceStatus(spooler, &status));
+  const DWORD startType = StartType(spooler);
+  if (status.dwCurrentState == SERVICE_STOPPED) {
+    std::vector<std::wstring> shown;
+    EXPECT_TRUE(EnsureServiceRunning(os::SystemServiceControl(), L"Spooler",
+                                     [&](const std::wstring& text) { shown.push_back(text); }));
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(StartType(spooler), static_cast<DWORD>(SERVICE_AUTO_START));
+    ASSERT_TRUE(QueryServiceStatus(spooler, &status));
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    // Put the prefix back as it was.
+    ControlService(spooler, SERVICE_CONTROL_STOP, &status);
+    for (int i = 0; i < 200 && QueryServiceStatus(spooler, &status) && status.dwCurrentState != SERVICE_STOPPED; ++i) {
+      Sleep(25);
+    }
+    EXPECT_TRUE(ChangeServiceConfigW(spooler, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr));
+  }
+  CloseServiceHandle(spooler);
+  CloseServiceHandle(manager);
+}
+
 constexpr char kTestRootPem[] =
     "-----BEGIN CERTIFICATE-----\n"
     "MIICGDCCAYGgAwIBAgIUFNruzDFVzLuo0lvamDaKzV6su6IwDQYJKoZIhvcNAQEL\n"
