@@ -1,0 +1,92 @@
+#include "ui/pop_box.h"
+
+#include "core/languages.h"
+#include "core/log.h"
+#include "toolkit/control.h"
+
+namespace nimbrook {
+
+using namespace toolkit;
+
+namespace {
+
+// The size an empty box takes when its layout is missing, so that it is seen and can be closed.
+constexpr UiSize kFallbackSize{400, 210};
+
+void SetControlText(CPaintManagerUI& pm, const wchar_t* name, const std::wstring& text) {
+  if (CControlUI* control = pm.FindControl(name)) control->SetText(text);
+}
+
+}  // namespace
+
+CPopBox::CPopBox(const std::wstring& kind, const std::wstring& text) : m_kind(kind), m_text(text) {}
+
+unsigned CPopBox::Show(WindowHandle parent, const std::wstring& kind, const std::wstring& text) {
+  auto* box = new CPopBox(kind, text);
+  // A failed creation already delivered the final message, which deleted the box.
+  if (box->Create(parent, L"", kWsPopup, kWsExToolWindow) == nullptr) return kIdCancel;
+  box->CenterWindow();
+  return box->ShowModal();
+}
+
+intptr_t CPopBox::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
+  intptr_t result = 0;
+  switch (msg) {
+    case kWmCreate:
+      if (!StandardCreate(*this, m_kind + L".xml", nullptr, this)) {
+        WriteLog(L"消息框布局无法加载: " + m_kind + L".xml");
+        const double scale = GetDpiScale() > 0 ? GetDpiScale() : 1.0;
+        ResizeClient(static_cast<int>(kFallbackSize.cx * scale), static_cast<int>(kFallbackSize.cy * scale));
+      }
+      return 0;
+    case kWmKeyDown:
+      if (wParam == kVkEscapeKey) {
+        Close(kIdCancel);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  if (HandleNonClient(*this, msg, wParam, lParam, result)) return result;
+  if (OfferToPaintManager(msg, wParam, lParam, result)) return result;
+  return CWindowWnd::HandleMessage(msg, wParam, lParam);
+}
+
+void CPopBox::FillTexts() {
+  // Kinds are compared exactly; an unknown kind keeps whatever its layout shows.
+  if (m_kind == kPopBoxOk) {
+    SetControlText(m_pm, L"title", Text(L"msg_title"));
+    SetControlText(m_pm, L"ok", Text(L"ok"));
+  } else if (m_kind == kPopBoxOkCancel) {
+    SetControlText(m_pm, L"title", Text(L"msg_title"));
+    SetControlText(m_pm, L"ok", Text(L"ok"));
+    SetControlText(m_pm, L"cancel", Text(L"cancel"));
+  } else if (m_kind == kPopBoxUpdateNow) {
+    SetControlText(m_pm, L"title", Text(L"update_tip"));
+    SetControlText(m_pm, L"ok", Text(L"update_now"));
+    // The cancel button keeps the layout's text; a layout that left it blank gets the usual one
+    // rather than an unlabelled button.
+    CControlUI* cancel = m_pm.FindControl(L"cancel");
+    if (cancel != nullptr && cancel->GetText().empty()) cancel->SetText(Text(L"cancel"));
+  }
+  SetControlText(m_pm, L"text", m_text);
+}
+
+void CPopBox::Notify(TNotifyUI& msg) {
+  if (msg.sType == notify::kWindowInit) {
+    FillTexts();
+    return;
+  }
+  if (msg.sType != notify::kClick || msg.pSender == nullptr) return;
+  const std::wstring& name = msg.pSender->GetName();
+  if (name == L"closebtn" || name == L"cancel") {
+    Close(kIdCancel);
+  } else if (name == L"ok") {
+    Close(kIdOk);
+  }
+}
+
+void CPopBox::OnFinalMessage(WindowHandle hWnd) { delete this; }
+
+}  // namespace nimbrook
