@@ -65,22 +65,13 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
 
 void CPaintManagerUI::InitControls(CControlUI* control, CControlUI*) {
   if (!control || m_destroying) return;
-  const std::wstring& name = control->GetName();
-  if (!name.empty()) {
-    auto range = m_names.equal_range(name);
-    bool known = false;
-    for (auto it = range.first; it != range.second; ++it) known = known || it->second == control;
-    if (!known) m_names.emplace(name, control);
-  }
+  if (!control->GetName().empty() && m_controlNames.count(control) == 0) RegisterName(control, control->GetName());
   if (m_attached) control->DoInit();
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* control) {
   if (!control || m_destroying) return;
-  for (auto it = m_names.begin(); it != m_names.end();) {
-    if (it->second == control) it = m_names.erase(it);
-    else ++it;
-  }
+  UnregisterName(control);
   if (m_focus == control) m_focus = nullptr;
   if (m_hot == control) m_hot = nullptr;
   if (m_pressed == control) {
@@ -105,24 +96,34 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
   }
 }
 
+void CPaintManagerUI::RegisterName(CControlUI* control, const std::wstring& name) {
+  const uint64_t sequence = ++m_nameSequence;
+  m_names[name].emplace(sequence, control);
+  m_controlNames[control] = {name, sequence};
+}
+
+void CPaintManagerUI::UnregisterName(CControlUI* control) {
+  auto it = m_controlNames.find(control);
+  if (it == m_controlNames.end()) return;
+  auto byName = m_names.find(it->second.first);
+  if (byName != m_names.end()) {
+    byName->second.erase(it->second.second);
+    if (byName->second.empty()) m_names.erase(byName);
+  }
+  m_controlNames.erase(it);
+}
+
 void CPaintManagerUI::RenameControl(CControlUI* control, const std::wstring& oldName, const std::wstring& newName) {
   if (m_destroying || !control) return;
-  bool registered = false;
-  auto range = m_names.equal_range(oldName);
-  for (auto it = range.first; it != range.second; ++it) {
-    if (it->second == control) {
-      m_names.erase(it);
-      registered = true;
-      break;
-    }
-  }
   // Only controls that are in the tree are found by name; one being built joins at Add.
-  if (registered && !newName.empty()) m_names.emplace(newName, control);
+  if (m_controlNames.count(control) == 0) return;
+  UnregisterName(control);
+  if (!newName.empty()) RegisterName(control, newName);
 }
 
 CControlUI* CPaintManagerUI::FindControl(const std::wstring& name) const {
   auto it = m_names.find(name);
-  return it == m_names.end() ? nullptr : it->second;
+  return it == m_names.end() ? nullptr : it->second.begin()->second;
 }
 
 CControlUI* CPaintManagerUI::FindControl(UiPoint pt) const {

@@ -11,6 +11,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "toolkit/notify.h"
@@ -177,6 +179,8 @@ class CPaintManagerUI {
     uint32_t hostId;
   };
 
+  void RegisterName(CControlUI* control, const std::wstring& name);
+  void UnregisterName(CControlUI* control);
   void DispatchEvent(CControlUI* control, UiEvent type, UiPoint pt, unsigned keyState,
                      uintptr_t wParam = 0, wchar_t key = 0);
   void SetHot(CControlUI* control, UiPoint pt, unsigned keyState);
@@ -189,7 +193,11 @@ class CPaintManagerUI {
   bool m_destroying = false;
   bool m_attached = false;   // a tree was attached: joining controls get DoInit
   bool m_inLayout = false;   // single invalidations are folded into one after the layout
-  std::multimap<std::wstring, CControlUI*> m_names;
+  // Names to controls. Several controls may share a name (rows built alike): the one registered
+  // first is found. Both directions are indexed so that adding and removing stay cheap.
+  std::map<std::wstring, std::map<uint64_t, CControlUI*>> m_names;
+  std::unordered_map<CControlUI*, std::pair<std::wstring, uint64_t>> m_controlNames;
+  uint64_t m_nameSequence = 0;
   std::vector<INotifyUI*> m_notifiers;
   std::deque<TNotifyUI> m_asyncQueue;
   std::deque<TNotifyUI> m_delivering;   // the batch DeliverAsyncNotifications is working through
