@@ -353,7 +353,9 @@ void BaseVpner::ConnectedStep(int32_t routeMode) {
   {
     std::lock_guard<std::mutex> guard(lock_);
     connection = connection_;
-    if (!dropEvent_ && connection) dropEvent_ = seams_.ras->MakeEvent();
+    // A fresh event for every link: one left signalled by an earlier link that nobody watched must
+    // not end this one at once.
+    dropEvent_ = connection ? std::shared_ptr<os::RasEvent>(seams_.ras->MakeEvent()) : nullptr;
     drop = dropEvent_;
     attemptRouteMode_ = routeMode;
   }
