@@ -4,6 +4,7 @@
 #include <raserror.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <mutex>
 #include <vector>
 
@@ -31,6 +32,14 @@ VOID WINAPI DialNotifier(UINT, RASCONNSTATE state, DWORD error) {
   }
   if (progress) progress(static_cast<uint32_t>(state), static_cast<uint32_t>(error));
 }
+
+// RAS checks dwSize against the record versions it knows. The record as Windows XP knows it (up to
+// dwCallbackId) is accepted by every later version; the Windows 7 record, which this header declares,
+// is refused by older systems.
+constexpr DWORD kDialParamsSize = static_cast<DWORD>(
+    (offsetof(RASDIALPARAMSW, dwCallbackId) + sizeof(ULONG_PTR) + alignof(RASDIALPARAMSW) - 1) /
+    alignof(RASDIALPARAMSW) * alignof(RASDIALPARAMSW));
+static_assert(kDialParamsSize <= sizeof(RASDIALPARAMSW), "dial parameters");
 
 template <size_t N>
 void CopyInto(WCHAR (&field)[N], const std::wstring& value) {
@@ -71,7 +80,7 @@ class WinRas final : public Ras {
     }
     RASDIALPARAMSW params;
     ZeroMemory(&params, sizeof params);
-    params.dwSize = sizeof params;
+    params.dwSize = kDialParamsSize;
     CopyInto(params.szEntryName, request.entry);
     CopyInto(params.szUserName, request.userName);
     CopyInto(params.szPassword, request.password);
