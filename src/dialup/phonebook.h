@@ -28,8 +28,8 @@ struct PhonebookTarget {
 // The entry's number: the host; for SSTP host + ":" + port, unless the port is "443", "1" or empty.
 std::wstring PhoneNumberFor(int32_t protocol, const std::wstring& host, const std::wstring& port);
 
-// A value that can stand in a phonebook line: not empty would be checked by the caller; no control
-// characters (a line break would add keys of its own to the entry) and no "[" or "]".
+// Whether a value can stand in a phonebook line: no control characters (a line break would add keys
+// of its own to the entry) and no "[" or "]" (a section name).
 bool IsSafePhonebookValue(const std::wstring& value);
 
 // configDir + "template.dll" and configDir + "nimbrookjsq.dll".
