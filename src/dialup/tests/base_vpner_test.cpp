@@ -56,7 +56,7 @@ class BaseVpnerTest : public ::testing::Test {
     engine.Attach(&h);
     ASSERT_TRUE(SetTarget(routeMode, &engine, {protocol, L"198.51.100.20", L"1723"}));
     engine.Connect();
-    ASSERT_TRUE(h.WaitFor(outcome)) << "no " << std::string(outcome.begin(), outcome.end());
+    ASSERT_TRUE(h.WaitFor(outcome)) << "no " << text::ToUtf8(outcome) << "\n" << Dump(h);
   }
 
   DialUpHarness h;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/file_io.h"
+#include "core/text.h"
 #include "dialup/dial_up_seams.h"
 #include "os/profile_file.h"
 #include "os/ras_fake.h"
@@ -27,8 +28,7 @@ namespace nimbrook::testing {
 inline constexpr std::chrono::seconds kWaitBound{20};
 
 inline std::wstring ShippedTemplatePath() {
-  const std::string path = NIMBROOK_PHONEBOOK_TEMPLATE;
-  return std::wstring(path.begin(), path.end());
+  return text::FromUtf8(NIMBROOK_PHONEBOOK_TEMPLATE);
 }
 
 // Polls the condition until it holds; false after kWaitBound.

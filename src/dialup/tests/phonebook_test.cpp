@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/file_io.h"
+#include "core/text.h"
 #include "dialup/tests/dial_up_harness.h"
 #include "os/profile_file.h"
 #include "testing/temp_dir.h"
@@ -35,7 +36,7 @@ TEST(PhonebookTemplate, HoldsFourCompleteEntriesOfTheRightVpnTypes) {
                          Entry{L"nimbrookjsq-l2tp", L"3", L"WAN Miniport (L2TP)"},
                          Entry{L"nimbrookjsq-ikev2", L"7", L"WAN Miniport (IKEv2)"},
                          Entry{L"nimbrookjsq-sstp", L"5", L"WAN Miniport (SSTP)"}}) {
-    SCOPED_TRACE(std::string(e.name.begin(), e.name.end()));
+    SCOPED_TRACE(text::ToUtf8(e.name));
     EXPECT_EQ(Read(file, e.name, L"Type"), L"2");  // a VPN entry
     EXPECT_EQ(Read(file, e.name, L"VpnStrategy"), e.strategy);
     EXPECT_EQ(Read(file, e.name, L"MEDIA"), L"rastapi");
