@@ -275,8 +275,10 @@ void CContainerUI::OnScrollChanged(UiSize) {
   if (m_scrollProcess) return;
   // Children move with the content; laying them out again keeps float children and bars in place.
   m_updateNeeded = true;
+  CPaintManagerUI* manager = m_manager;
+  if (manager) manager->BeginBatchInvalidate();
   SetPos(m_pos);
-  Invalidate();
+  if (manager) manager->EndBatchInvalidate(m_pos);
 }
 
 void CContainerUI::SetPos(const UiRect& rect) {

@@ -344,13 +344,50 @@ std::wstring CPaintManagerUI::GetDefaultAttributeList(const std::wstring& elemen
 // --- layout and painting
 
 void CPaintManagerUI::Invalidate(const UiRect& rect) {
-  if (m_inLayout || !m_host || rect.IsEmpty()) return;
+  if (m_inLayout || m_batch > 0 || !m_host || rect.IsEmpty()) return;
   m_host->Invalidate(rect);
 }
 
 void CPaintManagerUI::Invalidate() {
   const UiSize size = GetClientSize();
   if (m_host && size.cx > 0 && size.cy > 0) m_host->Invalidate({0, 0, size.cx, size.cy});
+}
+
+void CPaintManagerUI::EndBatchInvalidate(const UiRect& area) {
+  if (m_batch > 0) --m_batch;
+  Invalidate(area);
+}
+
+FrameHit CPaintManagerUI::HitTestFrame(UiPoint pt, bool maximized,
+                                       const std::vector<std::wstring>& clientClasses) const {
+  const UiSize size = GetClientSize();
+  const UiRect client{0, 0, size.cx, size.cy};
+  if (!maximized) {
+    const UiRect& box = m_sizeBox;
+    if (pt.y < client.top + box.top) {
+      if (pt.x < client.left + box.left) return FrameHit::TopLeft;
+      if (pt.x > client.right - box.right) return FrameHit::TopRight;
+      return FrameHit::Top;
+    }
+    if (pt.y > client.bottom - box.bottom) {
+      if (pt.x < client.left + box.left) return FrameHit::BottomLeft;
+      if (pt.x > client.right - box.right) return FrameHit::BottomRight;
+      return FrameHit::Bottom;
+    }
+    if (pt.x < client.left + box.left) return FrameHit::Left;
+    if (pt.x > client.right - box.right) return FrameHit::Right;
+  }
+  const UiRect& cap = m_caption;
+  const bool inCaption = pt.x >= client.left + cap.left && pt.x < client.right - cap.right && pt.y >= cap.top &&
+                         pt.y < cap.bottom;
+  if (!inCaption) return FrameHit::Client;
+  CControlUI* control = FindControl(pt);
+  if (!control) return FrameHit::Client;
+  const std::wstring cls = control->GetClass();
+  for (const auto& c : clientClasses) {
+    if (c == cls) return FrameHit::Client;
+  }
+  return FrameHit::Caption;
 }
 
 UiSize CPaintManagerUI::GetClientSize() const {

@@ -25,6 +25,9 @@ class COptionUI;
 class PaintHost;
 class RenderContext;
 
+// Where a point of the client area falls for the window frame (the non-client hit test).
+enum class FrameHit { Client, Caption, Left, Right, Top, TopLeft, TopRight, Bottom, BottomLeft, BottomRight };
+
 class CPaintManagerUI {
  public:
   CPaintManagerUI();
@@ -119,6 +122,12 @@ class CPaintManagerUI {
   UiColor GetDefaultDisabledColor() const { return m_defaultDisabledColor; }
   void SetDefaultDisabledColor(UiColor c) { m_defaultDisabledColor = c; }
 
+  // The frame rule of a borderless window: when not maximised, the size box gives the border zones;
+  // inside the caption rectangle a point over a control gives Caption (the window is dragged by it)
+  // unless the control's class is one of clientClasses ("ButtonUI", "OptionUI", ...); no control,
+  // or anywhere else, gives Client.
+  FrameHit HitTestFrame(UiPoint pt, bool maximized, const std::vector<std::wstring>& clientClasses) const;
+
   // --- fonts and default attributes
   void AddFont(int id, const FontSpec& font, bool isDefault = false);
   // The font with that id; the default font for -1 or an unknown id.
@@ -132,6 +141,9 @@ class CPaintManagerUI {
   void Invalidate(const UiRect& rect);
   void Invalidate();              // the whole client area
   void NeedUpdate() { m_updateNeeded = true; }
+  // Folds the invalidations of many controls that move at once (scrolling) into one rectangle.
+  void BeginBatchInvalidate() { ++m_batch; }
+  void EndBatchInvalidate(const UiRect& area);
   bool IsUpdateNeeded() const { return m_updateNeeded; }
   // Lays the tree out over the client area when something changed; the first pass also sends
   // "windowinit" (once). Called by Paint; tests and the benchmark call it directly.
@@ -193,6 +205,7 @@ class CPaintManagerUI {
   bool m_destroying = false;
   bool m_attached = false;   // a tree was attached: joining controls get DoInit
   bool m_inLayout = false;   // single invalidations are folded into one after the layout
+  int m_batch = 0;           // BeginBatchInvalidate nesting
   // Names to controls. Several controls may share a name (rows built alike): the one registered
   // first is found. Both directions are indexed so that adding and removing stay cheap.
   std::map<std::wstring, std::map<uint64_t, CControlUI*>> m_names;

@@ -333,3 +333,34 @@ TEST(PaintManagerTest, WebBrowserPaneDegradesWithoutAHostBrowser) {
 
 }  // namespace
 }  // namespace nimbrook::toolkit
+
+namespace nimbrook::toolkit {
+namespace {
+
+TEST(FrameHitTest, SizeBoxCaptionAndClientClasses) {
+  test::Window w(R"(<Window size="300,200" caption="0,0,0,40" sizebox="4,4,6,6">
+      <VerticalLayout><HorizontalLayout height="40">
+        <Label name="title" width="100"/><Button name="closebtn" width="30"/><Option name="opt" width="30"/><Text name="t" width="40"/>
+      </HorizontalLayout><Control/></VerticalLayout></Window>)",
+                 {300, 200});
+  const std::vector<std::wstring> clientClasses{L"ButtonUI", L"OptionUI"};
+  auto hit = [&](int x, int y, bool maximized = false) { return w.manager.HitTestFrame({x, y}, maximized, clientClasses); };
+  EXPECT_EQ(hit(1, 1), FrameHit::TopLeft);
+  EXPECT_EQ(hit(150, 2), FrameHit::Top);
+  EXPECT_EQ(hit(298, 2), FrameHit::TopRight);
+  EXPECT_EQ(hit(2, 100), FrameHit::Left);
+  EXPECT_EQ(hit(296, 100), FrameHit::Right);
+  EXPECT_EQ(hit(2, 197), FrameHit::BottomLeft);
+  EXPECT_EQ(hit(150, 197), FrameHit::Bottom);
+  EXPECT_EQ(hit(297, 197), FrameHit::BottomRight);
+  EXPECT_EQ(hit(50, 20), FrameHit::Caption) << "a label in the caption drags the window";
+  EXPECT_EQ(hit(115, 20), FrameHit::Client) << "a button in the caption is clicked";
+  EXPECT_EQ(hit(145, 20), FrameHit::Client);
+  EXPECT_EQ(hit(180, 20), FrameHit::Caption) << "TextUI is not in this window's list";
+  EXPECT_EQ(hit(150, 100), FrameHit::Client) << "below the caption";
+  EXPECT_EQ(hit(50, 2, true), FrameHit::Caption) << "a maximised window has no resize borders";
+  EXPECT_EQ(hit(1, 100, true), FrameHit::Client);
+}
+
+}  // namespace
+}  // namespace nimbrook::toolkit
