@@ -47,8 +47,9 @@ void CDropDownWnd::HidePopup() {
   ShowWindow(false, false);
   if (!m_closing) {
     m_closing = true;
-    // Posted: the pop-up's own paint manager is still delivering the notification that got here.
-    (void)PostMessage(kWmClose, 1, 0);
+    // Close posts the close: the pop-up's own paint manager is still delivering the notification
+    // that got here.
+    Close(kIdOk);
   }
 }
 
