@@ -355,19 +355,28 @@ void GdiplusRenderContext::FillGradient(const UiRect& rect, UiColor top, UiColor
 
 void GdiplusRenderContext::DrawBorder(const UiRect& rect, int size, UiColor argb, UiSize round) {
   if (!graphics_ || size <= 0 || rect.IsEmpty() || (argb >> 24) == 0) return;
-  const Gdiplus::REAL half = static_cast<Gdiplus::REAL>(size) / 2;
-  Gdiplus::RectF r = ToRectF(rect);
-  r.Inflate(-half, -half);  // the pen's centre line, so the border lies inside rect
-  Gdiplus::Pen pen(ToColor(argb), static_cast<Gdiplus::REAL>(size));
+  // Borders are filled, not stroked: pens place odd widths differently from system to system,
+  // fills cover exactly the pixels asked for. A round border is the ring between two rounded
+  // rectangles; a square one four bands.
   if (round.cx > 0 && round.cy > 0) {
-    Gdiplus::GraphicsPath path;
-    AddRoundRect(path, r, round);
+    const Gdiplus::RectF outer = ToRectF(rect);
+    Gdiplus::RectF inner = outer;
+    inner.Inflate(-static_cast<Gdiplus::REAL>(size), -static_cast<Gdiplus::REAL>(size));
+    Gdiplus::GraphicsPath path(Gdiplus::FillModeAlternate);
+    AddRoundRect(path, outer, round);
+    if (inner.Width > 0 && inner.Height > 0) {
+      AddRoundRect(path, inner, {std::max(0, round.cx - 2 * size), std::max(0, round.cy - 2 * size)});
+    }
+    Gdiplus::SolidBrush brush(ToColor(argb));
     graphics_->SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    graphics_->DrawPath(&pen, &path);
-  } else {
-    graphics_->SetSmoothingMode(Gdiplus::SmoothingModeNone);
-    graphics_->DrawRectangle(&pen, r);
+    graphics_->FillPath(&brush, &path);
+    return;
   }
+  const int s = std::min({size, rect.Width() / 2 + 1, rect.Height() / 2 + 1});
+  FillRect({rect.left, rect.top, rect.right, rect.top + s}, argb);
+  FillRect({rect.left, rect.bottom - s, rect.right, rect.bottom}, argb);
+  FillRect({rect.left, rect.top + s, rect.left + s, rect.bottom - s}, argb);
+  FillRect({rect.right - s, rect.top + s, rect.right, rect.bottom - s}, argb);
 }
 
 bool GdiplusRenderContext::DrawImage(const ImageSpec& image, const UiRect& controlRect) {

@@ -130,8 +130,46 @@ TEST_F(GdiplusRenderTest, FillsBordersAndClipsLandOnTheirPixels) {
     ctx.PopClip();
     ctx.PopClip();
     ctx.FillGradient({45, 45, 65, 75}, kWhite, 0xFF000000);
+    ctx.DrawBorder({0, 0, 120, 80}, 1, kGreen, {});  // a window frame on the surface's edge
+  }
+  {
+    // A rounded clip keeps the last row and column of its rectangle (a round-cornered edit box
+    // draws its right and bottom border there).
+    OffscreenSurface s;
+    ASSERT_TRUE(s.Resize(60, 60));
+    s.Clear(kWhite);
+    {
+      GdiplusRenderContext ctx(s, 1.0);
+      ctx.PushClip({10, 10, 50, 50}, {8, 8});
+      ctx.FillRect({0, 0, 60, 60}, kBlue);
+      ctx.PopClip();
+    }
+    EXPECT_TRUE(Near(s.PixelAt(49, 30), kBlue));
+    EXPECT_TRUE(Near(s.PixelAt(30, 49), kBlue));
+    EXPECT_TRUE(Near(s.PixelAt(10, 30), kBlue));
+    EXPECT_TRUE(Near(s.PixelAt(30, 10), kBlue));
+    EXPECT_TRUE(Near(s.PixelAt(50, 30), kWhite));
+    EXPECT_TRUE(Near(s.PixelAt(30, 50), kWhite));
+    EXPECT_TRUE(Near(s.PixelAt(10, 10), kWhite));  // the corner is cut
+    // A round border covers the rectangle's outermost pixels on all four sides, and only them.
+    s.Clear(kWhite);
+    {
+      GdiplusRenderContext ctx(s, 1.0);
+      ctx.DrawBorder({10, 10, 50, 50}, 1, kBlue, {8, 8});
+    }
+    for (const UiPoint p : {UiPoint{10, 30}, UiPoint{49, 30}, UiPoint{30, 10}, UiPoint{30, 49}}) {
+      EXPECT_TRUE(Near(s.PixelAt(p.x, p.y), kBlue, 40)) << p.x << "," << p.y;
+    }
+    for (const UiPoint p : {UiPoint{11, 30}, UiPoint{48, 30}, UiPoint{30, 11}, UiPoint{30, 48}, UiPoint{50, 30}}) {
+      EXPECT_TRUE(Near(s.PixelAt(p.x, p.y), kWhite, 40)) << p.x << "," << p.y;
+    }
   }
   Keep("fills");
+  for (int y : {0, 40, 79}) {
+    EXPECT_TRUE(Near(surface_.PixelAt(0, y), kGreen)) << y;
+    EXPECT_TRUE(Near(surface_.PixelAt(119, y), kGreen)) << y;
+  }
+  EXPECT_TRUE(Near(surface_.PixelAt(1, 40), kWhite));
   EXPECT_TRUE(Near(surface_.PixelAt(10, 10), kRed));
   EXPECT_TRUE(Near(surface_.PixelAt(29, 29), kRed));
   EXPECT_TRUE(Near(surface_.PixelAt(30, 30), kWhite));
