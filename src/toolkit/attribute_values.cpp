@@ -141,43 +141,43 @@ bool ParseSize(const std::wstring& text, UiSize& out) {
 
 bool ParseImage(const std::wstring& text, ImageSpec& out) {
   const std::wstring t = Trim(text);
-  ImageSpec spec;
+  ImageSpec desc;
   if (t.empty()) {
-    out = spec;
+    out = desc;
     return true;
   }
   if (t.find(L'=') == std::wstring::npos) {
-    spec.file = t;   // a bare file name
-    out = spec;
+    desc.file = t;   // a bare file name
+    out = desc;
     return true;
   }
   std::vector<AttributePair> pairs;
   if (!ParseAttributeList(t, pairs)) return false;
   for (const auto& p : pairs) {
     if (p.name == L"file" || p.name == L"res") {
-      spec.file = p.value;
+      desc.file = p.value;
     } else if (p.name == L"source") {
-      if (!ParseRect(p.value, spec.source)) return false;
-      spec.hasSource = true;
+      if (!ParseRect(p.value, desc.source)) return false;
+      desc.hasSource = true;
     } else if (p.name == L"corner") {
-      if (!ParseRect(p.value, spec.corner)) return false;
+      if (!ParseRect(p.value, desc.corner)) return false;
     } else if (p.name == L"dest") {
-      if (!ParseRect(p.value, spec.dest)) return false;
-      spec.hasDest = true;
+      if (!ParseRect(p.value, desc.dest)) return false;
+      desc.hasDest = true;
     } else if (p.name == L"fade") {
       int fade;
       if (!ParseInt(p.value, fade) || fade < 0 || fade > 255) return false;
-      spec.fade = fade;
+      desc.fade = fade;
     } else if (p.name == L"hole") {
-      if (!ParseBool(p.value, spec.hole)) return false;
+      if (!ParseBool(p.value, desc.hole)) return false;
     } else if (p.name == L"mask" || p.name == L"restype" || p.name == L"xtiled" || p.name == L"ytiled") {
       // Accepted and ignored: our renderer has no colour keys or tiling.
     } else {
       return false;
     }
   }
-  if (spec.file.empty()) return false;
-  out = spec;
+  if (desc.file.empty()) return false;
+  out = desc;
   return true;
 }
 

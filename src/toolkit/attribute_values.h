@@ -21,7 +21,7 @@ namespace nimbrook::toolkit {
 [[nodiscard]] bool ParseRect(const std::wstring& text, UiRect& out);
 // "w,h" (two integers).
 [[nodiscard]] bool ParseSize(const std::wstring& text, UiSize& out);
-// An image text (see ImageSpec). An empty text gives an empty spec and succeeds.
+// An image text (see ImageSpec). An empty text gives an empty image and succeeds.
 [[nodiscard]] bool ParseImage(const std::wstring& text, ImageSpec& out);
 
 struct AttributePair {

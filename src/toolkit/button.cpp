@@ -36,11 +36,11 @@ CButtonUI::CButtonUI() {
 
 std::wstring CButtonUI::GetClass() const { return L"ButtonUI"; }
 
-static bool SetImage(const std::wstring& text, std::wstring& store, ImageSpec& spec) {
+static bool SetImage(const std::wstring& text, std::wstring& store, ImageSpec& desc) {
   ImageSpec parsed;
   if (!ParseImage(text, parsed)) return false;
   store = text;
-  spec = parsed;
+  desc = parsed;
   return true;
 }
 

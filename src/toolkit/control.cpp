@@ -153,10 +153,10 @@ void CControlUI::SetBorderRound(UiSize round) {
 }
 
 void CControlUI::SetBkImage(const std::wstring& imageText) {
-  ImageSpec spec;
-  if (!ParseImage(imageText, spec)) return;
+  ImageSpec desc;
+  if (!ParseImage(imageText, desc)) return;
   m_bkImageText = imageText;
-  m_bkImage = spec;
+  m_bkImage = desc;
   Invalidate();
 }
 
@@ -240,8 +240,8 @@ bool CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
     if (!ParseSize(value, s)) return false;
     SetBorderRound(s);
   } else if (name == L"bkimage") {
-    ImageSpec spec;
-    if (!ParseImage(value, spec)) return false;
+    ImageSpec desc;
+    if (!ParseImage(value, desc)) return false;
     SetBkImage(value);
   } else if (name == L"cursor") {
     if (value == L"hand") SetCursor(UiCursor::Hand);

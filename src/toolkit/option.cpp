@@ -51,35 +51,35 @@ void COptionUI::Selected(bool selected, bool notify) {
 }
 
 void COptionUI::SetSelectedImage(const std::wstring& image) {
-  ImageSpec spec;
-  if (!ParseImage(image, spec)) return;
+  ImageSpec desc;
+  if (!ParseImage(image, desc)) return;
   m_selectedImage = image;
-  m_selectedSpec = spec;
+  m_selectedSpec = desc;
   Invalidate();
 }
 
 void COptionUI::SetSelectedHotImage(const std::wstring& image) {
-  ImageSpec spec;
-  if (!ParseImage(image, spec)) return;
+  ImageSpec desc;
+  if (!ParseImage(image, desc)) return;
   m_selectedHotImage = image;
-  m_selectedHotSpec = spec;
+  m_selectedHotSpec = desc;
   Invalidate();
 }
 
 bool COptionUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
   bool b = false;
   UiColor c = 0;
-  ImageSpec spec;
+  ImageSpec desc;
   if (name == L"group") {
     SetGroup(value);
   } else if (name == L"selected") {
     if (!ParseBool(value, b)) return false;
     Selected(b, false);
   } else if (name == L"selectedimage") {
-    if (!ParseImage(value, spec)) return false;
+    if (!ParseImage(value, desc)) return false;
     SetSelectedImage(value);
   } else if (name == L"selectedhotimage") {
-    if (!ParseImage(value, spec)) return false;
+    if (!ParseImage(value, desc)) return false;
     SetSelectedHotImage(value);
   } else if (name == L"selectedtextcolor") {
     if (!ParseColor(value, c)) return false;

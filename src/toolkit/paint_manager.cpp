@@ -149,6 +149,19 @@ bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) {
   return true;
 }
 
+bool CPaintManagerUI::AddPreMessageFilter(IMessageFilterUI* filter) {
+  if (!filter || std::find(m_preFilters.begin(), m_preFilters.end(), filter) != m_preFilters.end()) return false;
+  m_preFilters.push_back(filter);
+  return true;
+}
+
+bool CPaintManagerUI::RemovePreMessageFilter(IMessageFilterUI* filter) {
+  auto it = std::find(m_preFilters.begin(), m_preFilters.end(), filter);
+  if (it == m_preFilters.end()) return false;
+  m_preFilters.erase(it);
+  return true;
+}
+
 void CPaintManagerUI::SendNotify(CControlUI* control, const std::wstring& type, uintptr_t wParam, intptr_t lParam,
                                  bool async) {
   TNotifyUI msg;

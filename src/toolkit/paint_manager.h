@@ -25,6 +25,15 @@ class COptionUI;
 class PaintHost;
 class RenderContext;
 
+// A window that sees its messages before the paint manager handles them (registered with
+// AddPreMessageFilter; the Windows side calls the filters in order and stops at one that handled
+// the message). Message values are plain integers so that this header stays portable.
+class IMessageFilterUI {
+ public:
+  virtual ~IMessageFilterUI() = default;
+  virtual intptr_t MessageHandler(unsigned int msg, uintptr_t wParam, intptr_t lParam, bool& handled) = 0;
+};
+
 // Where a point of the client area falls for the window frame (the non-client hit test).
 enum class FrameHit { Client, Caption, Left, Right, Top, TopLeft, TopRight, Bottom, BottomLeft, BottomRight };
 
@@ -78,6 +87,10 @@ class CPaintManagerUI {
   // A notification whose sender left the tree meanwhile is dropped.
   void DeliverAsyncNotifications();
   size_t PendingNotifications() const { return m_asyncQueue.size(); }
+
+  bool AddPreMessageFilter(IMessageFilterUI* filter);
+  bool RemovePreMessageFilter(IMessageFilterUI* filter);
+  const std::vector<IMessageFilterUI*>& GetPreMessageFilters() const { return m_preFilters; }
 
   // --- timers (per control; the host fires them through OnTimer)
   bool SetTimer(CControlUI* control, uint32_t timerId, uint32_t elapseMs);
@@ -212,6 +225,7 @@ class CPaintManagerUI {
   std::unordered_map<CControlUI*, std::pair<std::wstring, uint64_t>> m_controlNames;
   uint64_t m_nameSequence = 0;
   std::vector<INotifyUI*> m_notifiers;
+  std::vector<IMessageFilterUI*> m_preFilters;
   std::deque<TNotifyUI> m_asyncQueue;
   std::deque<TNotifyUI> m_delivering;   // the batch DeliverAsyncNotifications is working through
   std::vector<TimerInfo> m_timers;

@@ -38,10 +38,10 @@ void CProgressUI::SetValue(int value) {
 }
 
 void CProgressUI::SetForeImage(const std::wstring& image) {
-  ImageSpec spec;
-  if (!ParseImage(image, spec)) return;
+  ImageSpec desc;
+  if (!ParseImage(image, desc)) return;
   m_foreImageText = image;
-  m_foreImage = spec;
+  m_foreImage = desc;
   Invalidate();
 }
 
@@ -67,7 +67,7 @@ bool CProgressUI::SetAttribute(const std::wstring& name, const std::wstring& val
   int n = 0;
   bool b = false;
   UiColor c = 0;
-  ImageSpec spec;
+  ImageSpec desc;
   if (name == L"min") {
     if (!ParseInt(value, n)) return false;
     SetMinValue(n);
@@ -81,7 +81,7 @@ bool CProgressUI::SetAttribute(const std::wstring& name, const std::wstring& val
     if (!ParseBool(value, b)) return false;
     SetHorizontal(b);
   } else if (name == L"foreimage") {
-    if (!ParseImage(value, spec)) return false;
+    if (!ParseImage(value, desc)) return false;
     SetForeImage(value);
   } else if (name == L"forecolor") {
     if (!ParseColor(value, c)) return false;

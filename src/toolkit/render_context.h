@@ -22,7 +22,7 @@ class RenderContext {
   virtual void FillGradient(const UiRect& rect, UiColor top, UiColor bottom) { FillRect(rect, top); }
   // A border of size pixels inside rect, with rounded corners when round is not 0.
   virtual void DrawBorder(const UiRect& rect, int size, UiColor argb, UiSize round) = 0;
-  // Draws the image into controlRect as the spec says (source, nine-slice corners, dest, fade).
+  // Draws the image into controlRect as the image text says (source, nine-slice corners, dest, fade).
   // False when the image cannot be loaded; the control then looks as if it had no image.
   virtual bool DrawImage(const ImageSpec& image, const UiRect& controlRect) = 0;
   virtual void DrawText(const std::wstring& text, const UiRect& rect, const FontSpec& font, UiColor argb,

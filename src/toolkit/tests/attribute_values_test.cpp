@@ -49,28 +49,28 @@ TEST(AttributeValuesTest, NumbersFlagsColoursRectangles) {
 }
 
 TEST(AttributeValuesTest, ImageTexts) {
-  ImageSpec spec;
-  ASSERT_TRUE(ParseImage(L"x.png", spec));
-  EXPECT_EQ(spec.file, L"x.png");
-  EXPECT_FALSE(spec.hasSource);
+  ImageSpec desc;
+  ASSERT_TRUE(ParseImage(L"x.png", desc));
+  EXPECT_EQ(desc.file, L"x.png");
+  EXPECT_FALSE(desc.hasSource);
 
-  ASSERT_TRUE(ParseImage(L"file='update_bar_3.png' source='0,0,188,33' corner='5,5,5,5' fade='128' hole='true'", spec));
-  EXPECT_EQ(spec.file, L"update_bar_3.png");
-  EXPECT_TRUE(spec.hasSource);
-  EXPECT_EQ(spec.source, (UiRect{0, 0, 188, 33}));
-  EXPECT_EQ(spec.corner, (UiRect{5, 5, 5, 5}));
-  EXPECT_EQ(spec.fade, 128);
-  EXPECT_TRUE(spec.hole);
+  ASSERT_TRUE(ParseImage(L"file='update_bar_3.png' source='0,0,188,33' corner='5,5,5,5' fade='128' hole='true'", desc));
+  EXPECT_EQ(desc.file, L"update_bar_3.png");
+  EXPECT_TRUE(desc.hasSource);
+  EXPECT_EQ(desc.source, (UiRect{0, 0, 188, 33}));
+  EXPECT_EQ(desc.corner, (UiRect{5, 5, 5, 5}));
+  EXPECT_EQ(desc.fade, 128);
+  EXPECT_TRUE(desc.hole);
 
-  ASSERT_TRUE(ParseImage(L"", spec));
-  EXPECT_TRUE(spec.IsEmpty());
+  ASSERT_TRUE(ParseImage(L"", desc));
+  EXPECT_TRUE(desc.IsEmpty());
 
-  const ImageSpec before = spec;
-  EXPECT_FALSE(ParseImage(L"file='x.png' source='0,0,85'", spec));
-  EXPECT_FALSE(ParseImage(L"file='x.png' fade='300'", spec));
-  EXPECT_FALSE(ParseImage(L"source='0,0,1,1'", spec)) << "no file";
-  EXPECT_FALSE(ParseImage(L"file='x.png", spec)) << "unterminated quote";
-  EXPECT_EQ(spec, before);
+  const ImageSpec before = desc;
+  EXPECT_FALSE(ParseImage(L"file='x.png' source='0,0,85'", desc));
+  EXPECT_FALSE(ParseImage(L"file='x.png' fade='300'", desc));
+  EXPECT_FALSE(ParseImage(L"source='0,0,1,1'", desc)) << "no file";
+  EXPECT_FALSE(ParseImage(L"file='x.png", desc)) << "unterminated quote";
+  EXPECT_EQ(desc, before);
 }
 
 TEST(AttributeValuesTest, AttributeListsWithQuotesAndEscapes) {
