@@ -12,6 +12,15 @@
 
 #include "toolkit/ui_types.h"
 
+// <windows.h> turns SendMessage and PostMessage into macros for their W forms; the members keep
+// their own names (and answer to the W names too, for files that include <windows.h> later).
+#ifdef SendMessage
+#undef SendMessage
+#endif
+#ifdef PostMessage
+#undef PostMessage
+#endif
+
 namespace nimbrook::toolkit {
 
 // An HWND on Windows; an opaque token of the headless implementation natively.
@@ -168,6 +177,12 @@ class CWindowWnd {
 
   intptr_t SendMessage(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
   bool PostMessage(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
+  intptr_t SendMessageW(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0) {
+    return SendMessage(msg, wParam, lParam);
+  }
+  bool PostMessageW(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0) {
+    return PostMessage(msg, wParam, lParam);
+  }
 
   // --- queries and placement windows commonly need (device pixels, screen coordinates)
   UiRect GetWindowRect() const;
@@ -240,6 +255,7 @@ class CWindowWnd {
   };
   std::shared_ptr<ModalState> m_modal;
   bool m_defaultSize = false;
+  bool m_modalOwnerDisabled = false;
 #ifndef _WIN32
   std::function<bool()> m_idleWork;
 #endif
