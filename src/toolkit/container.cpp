@@ -285,12 +285,14 @@ void CContainerUI::SetPos(const UiRect& rect) {
   CControlUI::SetPos(rect);
   if (m_scrollProcess) return;
   m_scrollProcess = true;
-  LayoutChildren(GetInnerRect());
-  if ((m_vscroll || m_hscroll) && ProcessScrollBars(m_pos, m_contentSize.cx, m_contentSize.cy)) {
-    // A bar appeared or went away: the children get the changed width.
+  // A bar that appears or goes away changes the children's width, and a shorter content clamps the
+  // scroll position: lay out again until both settle (twice at most in practice).
+  for (int pass = 0; pass < 4; ++pass) {
+    const UiSize scrollBefore = GetScrollPos();
     LayoutChildren(GetInnerRect());
-    ProcessScrollBars(m_pos, m_contentSize.cx, m_contentSize.cy);
-    LayoutChildren(GetInnerRect());
+    if (!m_vscroll && !m_hscroll) break;
+    const bool barsChanged = ProcessScrollBars(m_pos, m_contentSize.cx, m_contentSize.cy);
+    if (!barsChanged && GetScrollPos() == scrollBefore) break;
   }
   const UiRect inset = m_pos.Deflate(m_inset);
   if (m_vscroll && m_vscroll->GetVisibleFlag()) {

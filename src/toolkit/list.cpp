@@ -82,6 +82,7 @@ bool CListUI::RemoveAt(int index) {
 
 void CListUI::RemoveAll() {
   m_curSel = -1;
+  m_pendingVisible = -1;
   m_body->RemoveAll();
 }
 
@@ -146,9 +147,22 @@ bool CListUI::SelectItem(int index, bool takeFocus) {
 
 void CListUI::EnsureVisible(int index) {
   CControlUI* control = m_body->GetItemAt(index);
-  if (!control || m_body->GetPos().IsEmpty()) return;
-  if (m_manager && m_manager->IsUpdateNeeded()) return;   // positions are stale; the next layout settles
+  if (!control) return;
+  if (m_body->GetPos().IsEmpty() || (m_manager && m_manager->IsUpdateNeeded())) {
+    m_pendingVisible = index;   // positions are stale: the next layout scrolls
+    return;
+  }
+  m_pendingVisible = -1;
   m_body->EnsureVisible(control->GetPos());
+}
+
+void CListUI::SetPos(const UiRect& rect) {
+  CVerticalLayoutUI::SetPos(rect);
+  if (m_pendingVisible >= 0) {
+    const int index = m_pendingVisible;
+    m_pendingVisible = -1;
+    if (CControlUI* control = m_body->GetItemAt(index)) m_body->EnsureVisible(control->GetPos());
+  }
 }
 
 void CListUI::Scroll(int dx, int dy) {

@@ -77,6 +77,7 @@ class CListUI : public CVerticalLayoutUI {
 
   bool SetAttribute(const std::wstring& name, const std::wstring& value) override;
   void DoEvent(TEventUI& event) override;
+  void SetPos(const UiRect& rect) override;
   bool IsTabStop() const override { return true; }
 
  protected:
@@ -84,6 +85,7 @@ class CListUI : public CVerticalLayoutUI {
   int GetItemIndexRaw(CControlUI* control) const;   // among the list's own two children
 
   bool m_headerWanted = true;                       // header="hidden" turns it off
+  int m_pendingVisible = -1;                        // row to scroll to once the layout is current
 
   CListHeaderUI* m_header = nullptr;     // owned as the first child of this layout
   CVerticalLayoutUI* m_body = nullptr;   // owned as the second child

@@ -280,3 +280,35 @@ TEST(ProgressTest, ValueIsClampedAndTheBarFollows) {
 
 }  // namespace
 }  // namespace nimbrook::toolkit
+
+namespace nimbrook::toolkit {
+namespace {
+
+TEST(ListTest, SelectingRightAfterFillingScrollsOnceLaidOut) {
+  test::Window w(kList, {300, 100});
+  auto* list = w.Find<CListUI>(L"serverlist");
+  for (int i = 0; i < 20; ++i) AddRow(list, L"row" + std::to_wstring(i));
+  ASSERT_TRUE(list->SelectItem(12));   // before any layout of the new rows
+  w.manager.DoLayout();
+  const UiRect body = list->GetList()->GetInnerRect();
+  const UiRect row = w.Find(L"row12")->GetPos();
+  EXPECT_GE(row.top, body.top);
+  EXPECT_LE(row.bottom, body.bottom);
+}
+
+TEST(ListTest, ShrinkingContentPullsTheRowsBack) {
+  test::Window w(kList, {300, 100});
+  auto* list = w.Find<CListUI>(L"serverlist");
+  for (int i = 0; i < 20; ++i) AddRow(list, L"row" + std::to_wstring(i));
+  w.manager.DoLayout();
+  list->GetList()->EndDown();
+  ASSERT_GT(list->GetList()->GetScrollPos().cy, 0);
+  while (list->GetCount() > 2) list->RemoveAt(2);
+  w.manager.DoLayout();
+  EXPECT_EQ(list->GetList()->GetScrollPos().cy, 0);
+  EXPECT_EQ(w.Find(L"row0")->GetPos().top, list->GetList()->GetInnerRect().top)
+      << "no stale offset once the bar is gone";
+}
+
+}  // namespace
+}  // namespace nimbrook::toolkit
