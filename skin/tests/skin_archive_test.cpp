@@ -116,9 +116,19 @@ TEST_F(SkinArchiveTest, EveryNamedImageIsAnRgbaPngAndItsSlicesFit) {
     }
   }
   EXPECT_GE(seen.size(), 20u);
-  for (const char* pair : {"main_telephone.png", "main_telephone_hor.png", "jdt_back.png", "jdt0.png", "jdt4.png",
-                           "serverlist_item_sepaline.png"}) {
-    EXPECT_TRUE(header(pair).valid) << pair;
+  // Images the windows name in code rather than in layouts: the telephone pair, the load bars, the
+  // row separator and the flags of the server list (16 x 12 each).
+  for (const char* file : {"main_telephone.png", "main_telephone_hor.png", "jdt_back.png", "jdt0.png", "jdt1.png",
+                           "jdt2.png", "jdt3.png", "jdt4.png", "serverlist_item_sepaline.png"}) {
+    EXPECT_TRUE(header(file).valid) << file;
+  }
+  for (const char* file : {"hongkong.png", "jpa.png", "korea.png", "usa.png", "uk.png", "taiwan.png", "cha.png",
+                           "unicom.png", "cn.png", "au.png", "de.png", "ru.png", "fr.png", "ph.png", "nl.png", "my.png",
+                           "th.png", "sg.png", "unknown.png"}) {
+    const PngHeader h = header(file);
+    EXPECT_TRUE(h.valid) << file;
+    EXPECT_EQ(h.width, 16u) << file;
+    EXPECT_EQ(h.height, 12u) << file;
   }
 }
 
