@@ -181,6 +181,11 @@ class Win32PaintHost : public PaintHost {
   void ShowToolTip(const std::wstring& text, const UiRect& rect) override {
     if (!m_hwnd) return;
     if (!m_toolTip) {
+      static const bool registered = [] {
+        INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+        return ::InitCommonControlsEx(&icc) != FALSE;
+      }();
+      if (!registered) return;
       m_toolTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                     m_hwnd, nullptr, nullptr, nullptr);
@@ -545,8 +550,20 @@ bool CPaintManagerUI::MessageHandler(unsigned int msg, uintptr_t wParam, intptr_
   PlatformState* state = GetPlatformState();
   if (!state || !state->hwnd) return false;
   HWND hwnd = state->hwnd;
-  const double scale = state->host.Scale();
   lResult = 0;
+  // Filters first, in the order they were added; one that handles the message ends it. A copy:
+  // a filter may remove itself.
+  const std::vector<IMessageFilterUI*> filters = GetPreMessageFilters();
+  for (IMessageFilterUI* filter : filters) {
+    bool handled = false;
+    const intptr_t result = filter->MessageHandler(msg, wParam, lParam, handled);
+    if (handled) {
+      lResult = result;
+      return true;
+    }
+  }
+  if (!GetPlatformState() || !GetPlatformState()->hwnd) return false;   // a filter closed the window
+  const double scale = state->host.Scale();
   switch (msg) {
     case kWmAsyncNotify:
       state->host.TakeWake();

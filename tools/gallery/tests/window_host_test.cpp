@@ -4,6 +4,7 @@
 // and a browser that cannot be created leaves an empty pane and a log line.
 #include <windows.h>
 #include <ole2.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,14 @@ TEST(WindowHostWin, LayoutSizeIsAppliedAndMouseInputBecomesAClick) {
   window.SendMessage(kWmLButtonDown, MK_LBUTTON, Pt(150, 20));
   window.SendMessage(kWmLButtonUp, 0, Pt(150, 20));
   EXPECT_EQ(window.Count("click ok"), 1);
+  // The Window element's round corner clips the window; its min size bounds resizing.
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(::GetWindowRgn(static_cast<HWND>(window.GetHWND()), region), ERROR);
+  ::DeleteObject(region);
+  MINMAXINFO info{};
+  window.SendMessage(kWmGetMinMaxInfo, 0, reinterpret_cast<intptr_t>(&info));
+  EXPECT_EQ(info.ptMinTrackSize.x, 200);
+  EXPECT_EQ(info.ptMinTrackSize.y, 150);
   // Down on the button, up elsewhere: no click.
   window.SendMessage(kWmLButtonDown, MK_LBUTTON, Pt(150, 20));
   window.SendMessage(kWmLButtonUp, 0, Pt(150, 190));
@@ -219,6 +228,40 @@ TEST(WindowHostWin, NativeEditFollowsTheModelBothWays) {
   EXPECT_EQ(window.Count("return user"), 1);
   ::SendMessageW(userEdit, WM_KEYDOWN, VK_TAB, 0);
   EXPECT_NE(window.Manager().GetFocus(), user);
+  window.SendMessage(kWmClose);
+}
+
+TEST(WindowHostWin, EscapeInANativeEditReachesTheWindowThroughTheModalLoop) {
+  HostWindow window(kButtonLayout);
+  ASSERT_NE(window.Create(nullptr, L"host", kWsPopup, kWsExToolWindow), nullptr);
+  window.Manager().DoLayout();
+  HWND edit = ::FindWindowExW(static_cast<HWND>(window.GetHWND()), nullptr, L"EDIT", nullptr);
+  ASSERT_NE(edit, nullptr);
+  // Queued to the EDIT, as the keyboard would deliver it: the loop hands dialog keys to the window.
+  ::PostMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(window.ShowModal(), kIdCancel);
+  EXPECT_EQ(window.finals, 1);
+}
+
+TEST(WindowHostWin, HoveringAControlWithATooltipRegistersTheTip) {
+  HostWindow window(R"(<Window size="200,100"><VerticalLayout>
+      <Button name="tip" tooltip="Connect to the fastest server" height="40" />
+      <Control /></VerticalLayout></Window>)");
+  ASSERT_NE(window.Create(nullptr, L"tips", kWsPopup, 0), nullptr);
+  window.ShowWindow(true, false);
+  window.Manager().DoLayout();
+  HWND hwnd = static_cast<HWND>(window.GetHWND());
+  window.SendMessage(kWmMouseMove, 0, Pt(50, 20));
+  HWND tip = nullptr;
+  for (HWND w = ::FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); w;
+       w = ::FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr)) {
+    if (::GetWindow(w, GW_OWNER) == hwnd) tip = w;
+  }
+  ASSERT_NE(tip, nullptr);
+  EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+  // Off the control: the tip goes.
+  window.SendMessage(kWmMouseMove, 0, Pt(50, 80));
+  EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
   window.SendMessage(kWmClose);
 }
 
