@@ -24,7 +24,9 @@ using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT
 LRESULT CALLBACK IrregularWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_CREATE) {
     LONG_PTR style = ::GetWindowLongPtrW(hwnd, GWL_STYLE);
-    style &= 0xFF38FFFF;   // no caption, system menu, frame, minimise or maximise box
+    // No caption, system menu, frame, minimise or maximise box (the plain mask 0xFF38FFFF would keep
+    // the system menu of a window that has no caption to show it).
+    style &= ~static_cast<LONG_PTR>(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
     style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     ::SetWindowLongPtrW(hwnd, GWL_STYLE, style);
   } else if (msg == WM_SIZE) {

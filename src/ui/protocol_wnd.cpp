@@ -18,7 +18,7 @@ constexpr wchar_t kButtonAttributes[] =
     L"align=\"left\"  height=\"25\" textpadding=\"18,3,0,0\" font=\"0\" textcolor=\"#ff000000\" "
     L"hottextcolor=\"#ff000000\" pushedtextcolor=\"#ff000000\" ";
 // The current protocol's row carries a check mark in the space the text padding leaves.
-constexpr wchar_t kCurrentMark[] = L"bkimage=\"file='picker_check.png' dest='4,7,16,19'\"";
+constexpr wchar_t kCurrentMark[] = L"bkimage=\"file='picker_check.png' dest='2,7,14,19'\"";
 
 }  // namespace
 
