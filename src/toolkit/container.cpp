@@ -102,12 +102,13 @@ bool CContainerUI::SetItemIndex(CControlUI* control, int index) {
 int CContainerUI::GetCount() const { return static_cast<int>(m_items.size()); }
 
 void CContainerUI::SetInset(const UiRect& inset) {
-  m_inset = inset;
+  m_inset = {std::clamp(inset.left, 0, kMaxExtent), std::clamp(inset.top, 0, kMaxExtent),
+             std::clamp(inset.right, 0, kMaxExtent), std::clamp(inset.bottom, 0, kMaxExtent)};
   NeedUpdate();
 }
 
 void CContainerUI::SetChildPadding(int padding) {
-  m_childPadding = padding;
+  m_childPadding = std::clamp(padding, 0, kMaxExtent);
   NeedUpdate();
 }
 
@@ -209,7 +210,7 @@ bool CContainerUI::SetAttribute(const std::wstring& name, const std::wstring& va
     return value == L"left" || value == L"center" || value == L"right" || value == L"top" ||
            value == L"vcenter" || value == L"bottom";
   } else if (name == L"scrollbarwidth") {
-    if (!ParseInt(value, n) || n < 0) return false;
+    if (!ParseInt(value, n) || n < 0 || n > 200) return false;
     m_scrollBarWidth = n;
     NeedUpdate();
   } else {

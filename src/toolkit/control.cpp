@@ -1,11 +1,19 @@
 #include "toolkit/control.h"
 
+#include <algorithm>
+
 #include "toolkit/attribute_values.h"
 #include "toolkit/paint_host.h"
 #include "toolkit/paint_manager.h"
 #include "toolkit/render_context.h"
 
 namespace nimbrook::toolkit {
+namespace {
+
+int Bound(int v) { return std::clamp(v, -kMaxExtent, kMaxExtent); }
+UiRect Bound(const UiRect& r) { return {Bound(r.left), Bound(r.top), Bound(r.right), Bound(r.bottom)}; }
+
+}  // namespace
 
 CControlUI::CControlUI() : m_life(std::make_shared<const bool>(true)) {}
 
@@ -74,48 +82,54 @@ void CControlUI::SetPos(const UiRect& rect) {
 }
 
 void CControlUI::SetFloatPos(const UiRect& rect) {
-  m_floatPos = rect;
+  m_floatPos = Bound(rect);
   NeedParentUpdate();
 }
 
 void CControlUI::SetFixedWidth(int cx) {
+  cx = std::min(cx, kMaxExtent);
   if (cx < 0 || cx == m_fixedWidth) return;
   m_fixedWidth = cx;
   NeedParentUpdate();
 }
 
 void CControlUI::SetFixedHeight(int cy) {
+  cy = std::min(cy, kMaxExtent);
   if (cy < 0 || cy == m_fixedHeight) return;
   m_fixedHeight = cy;
   NeedParentUpdate();
 }
 
 void CControlUI::SetMinWidth(int cx) {
+  cx = std::min(cx, kMaxExtent);
   if (cx < 0) return;
   m_minWidth = cx;
   NeedParentUpdate();
 }
 
 void CControlUI::SetMaxWidth(int cx) {
+  cx = std::min(cx, kMaxExtent);
   if (cx < 0) return;
   m_maxWidth = cx;
   NeedParentUpdate();
 }
 
 void CControlUI::SetMinHeight(int cy) {
+  cy = std::min(cy, kMaxExtent);
   if (cy < 0) return;
   m_minHeight = cy;
   NeedParentUpdate();
 }
 
 void CControlUI::SetMaxHeight(int cy) {
+  cy = std::min(cy, kMaxExtent);
   if (cy < 0) return;
   m_maxHeight = cy;
   NeedParentUpdate();
 }
 
 void CControlUI::SetPadding(const UiRect& padding) {
-  m_padding = padding;
+  m_padding = Bound(padding);
   NeedParentUpdate();
 }
 
@@ -197,8 +211,9 @@ bool CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
   } else if (name == L"pos") {
     if (!ParseRect(value, r)) return false;
     // pos fixes the size too, so a non-float control with pos keeps its width and height.
-    m_fixedWidth = r.Width() > 0 ? r.Width() : 0;
-    m_fixedHeight = r.Height() > 0 ? r.Height() : 0;
+    r = Bound(r);
+    m_fixedWidth = std::clamp(r.Width(), 0, kMaxExtent);
+    m_fixedHeight = std::clamp(r.Height(), 0, kMaxExtent);
     SetFloatPos(r);
   } else if (name == L"width") {
     if (!ParseInt(value, n) || n < 0) return false;

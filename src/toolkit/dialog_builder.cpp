@@ -142,14 +142,14 @@ class DialogBuildRun {
       bool ok = true;
       if (a.name == L"id") ok = ParseInt(a.value, id);
       else if (a.name == L"name") desc.name = a.value;
-      else if (a.name == L"size") ok = ParseInt(a.value, desc.size) && desc.size > 0;
+      else if (a.name == L"size") ok = ParseInt(a.value, desc.size) && desc.size > 0 && desc.size <= 500;
       else if (a.name == L"bold") ok = ParseBool(a.value, desc.bold);
       else if (a.name == L"underline") ok = ParseBool(a.value, desc.underline);
       else if (a.name == L"italic") ok = ParseBool(a.value, desc.italic);
       else if (a.name == L"default") ok = ParseBool(a.value, isDefault);
       if (!ok) Warn(file, font.line, L"Font 属性 " + a.name + L"=\"" + a.value + L"\" 无效");
     }
-    if (desc.size <= 0) desc.size = 12;
+    if (desc.size <= 0 || desc.size > 500) desc.size = 12;
     nextFontId_ = id + 1;
     if (manager_) manager_->AddFont(id, desc, isDefault);
   }

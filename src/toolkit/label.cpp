@@ -1,5 +1,7 @@
 #include "toolkit/label.h"
 
+#include <algorithm>
+
 #include "toolkit/attribute_values.h"
 #include "toolkit/paint_manager.h"
 #include "toolkit/render_context.h"
@@ -29,7 +31,8 @@ void CLabelUI::SetTextStyle(const TextStyle& style) {
 }
 
 void CLabelUI::SetTextPadding(const UiRect& padding) {
-  m_textPadding = padding;
+  auto bound = [](int v) { return std::clamp(v, -kMaxExtent, kMaxExtent); };
+  m_textPadding = {bound(padding.left), bound(padding.top), bound(padding.right), bound(padding.bottom)};
   Invalidate();
 }
 

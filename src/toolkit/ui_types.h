@@ -46,6 +46,10 @@ struct UiRect {
   bool operator!=(const UiRect& o) const { return !(*this == o); }
 };
 
+// The largest size or offset a control takes (logical pixels). Larger values from a layout or a
+// caller are cut to it, so that sums over many controls never overflow.
+inline constexpr int kMaxExtent = 100000;
+
 // Colours are ARGB, written "#AARRGGBB" in layouts. 0 means "not set" for every colour attribute.
 using UiColor = uint32_t;
 

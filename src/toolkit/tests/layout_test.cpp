@@ -124,3 +124,24 @@ TEST(LayoutTest, PaintDrawsVisibleControlsInOrderInsideTheirClip) {
 
 }  // namespace
 }  // namespace nimbrook::toolkit
+
+namespace nimbrook::toolkit {
+namespace {
+
+TEST(LayoutTest, HostileSizesAreCutNotOverflowed) {
+  test::Window w(R"(<Window><VerticalLayout inset="2000000000,0,2000000000,0" childpadding="2000000000" vscrollbar="true">
+      <Control name="a" height="2147483647" width="2147483647" padding="-2147483647,2147483647,0,0"/>
+      <Control name="b" height="2147483647" minheight="2147483647"/>
+      <Label name="c" textpadding="2147483647,2147483647,2147483647,2147483647" text="x" pos="-2147483647,0,2147483647,10" float="true"/>
+    </VerticalLayout></Window>)",
+                 {300, 200});
+  ASSERT_NE(w.Find(L"a"), nullptr);
+  EXPECT_EQ(w.Find(L"a")->GetFixedHeight(), kMaxExtent);
+  EXPECT_LE(w.Find(L"b")->GetHeight(), kMaxExtent);
+  RecordingRenderContext ctx;
+  w.manager.Paint(ctx, {0, 0, 300, 200});   // sanitizers would stop the test on an overflow
+  EXPECT_EQ(ctx.ClipDepth(), 0);
+}
+
+}  // namespace
+}  // namespace nimbrook::toolkit
