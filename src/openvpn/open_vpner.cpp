@@ -60,11 +60,11 @@ OpenVpner::~OpenVpner() {
   // Engines are destroyed at shutdown, after the window has waited for the link to go down. Should
   // an attempt still run, its child is asked to end and its worker gets a bounded time to finish
   // with this object.
-  if (attemptRunning_) {
+  if (attemptRunning_ || workers_ > 0) {
     if (!stopRequested_.exchange(true)) stopRequestedAt_ = NowMs();
     (void)os::SignalNamedEvent(kExitEventName);
     const auto deadline = std::chrono::steady_clock::now() + 2 * tools_.stopGrace + std::chrono::seconds(5);
-    while (attemptRunning_ && std::chrono::steady_clock::now() < deadline) {
+    while ((attemptRunning_ || workers_ > 0) && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
@@ -137,11 +137,6 @@ int32_t OpenVpner::InactivityCount() const {
   return inactivityCount_;
 }
 
-void OpenVpner::SetRunFlag(const std::string& value) {
-  std::lock_guard<std::mutex> guard(fieldLock_);
-  runFlag_ = value;
-}
-
 std::wstring OpenVpner::LogPath() const {
   return tools_.logFile.empty() ? JoinPath(Paths().programDir, kOpenVpnLogName) : tools_.logFile;
 }
@@ -149,34 +144,65 @@ std::wstring OpenVpner::LogPath() const {
 void OpenVpner::ConnectWork() {
   // Connect may be bypassed (tests, a worker run directly): the flag is set here too.
   attemptRunning_ = true;
+  ++workers_;
+  uint64_t endedBefore;
   {
     // The exit event is held for the whole attempt, so a disconnect that arrives before OpenVPN has
     // opened it still reaches the child: it finds the event already set when it starts.
     std::lock_guard<std::mutex> guard(fieldLock_);
     exitEvent_ = os::NamedEvent::Create(kExitEventName);
     exitEvent_.Reset();  // a set event left by an earlier child would end the new one at once
+    endedBefore = attemptsEnded_;
   }
   stopRequested_ = false;
+  // A step that ends the worker by an exception must not leave the engine refusing every later
+  // Connect. An attempt that ended normally is not touched again: the next one may already run.
+  struct Guard {
+    OpenVpner& engine;
+    uint64_t endedBefore;
+    ~Guard() {
+      {
+        std::lock_guard<std::mutex> guard(engine.fieldLock_);
+        if (engine.attemptsEnded_ == endedBefore) engine.EndAttemptLocked();
+      }
+      --engine.workers_;  // the last touch of the engine
+    }
+  } guard{*this, endedBefore};
 
   tools_.checkTapAdapter(*this);
   if (RunFlag() == "false") {
     // The user cancelled during the adapter check: the attempt ends as a disconnect, with nothing
     // started.
-    Notify(kStateIdle, kCodeDisconnected, L"");
+    FinalNotify(kStateIdle, kCodeDisconnected, L"");
     WriteLog(L"OVPN手动断开");
   } else if (!TapReady()) {
-    Notify(kStateFailed, kCodeFailed, L"str_tap_failed");
+    FinalNotify(kStateFailed, kCodeFailed, L"str_tap_failed");
   } else {
     Notify(kStateConnecting, kCodeProgress, L"str_connecting");
-    if (!StartOpenVpn()) Notify(kStateFailed, kCodeFailed, L"str_connect_failed");
+    if (!StartOpenVpn()) FinalNotify(kStateFailed, kCodeFailed, L"str_connect_failed");
   }
+}
 
+void OpenVpner::EndAttemptLocked() {
+  exitEvent_.Close();
+  runFlag_.clear();
+  inactivityCount_ = 0;
+  stopRequested_ = false;
+  attemptRunning_ = false;
+  ++attemptsEnded_;
+}
+
+void OpenVpner::FinalNotify(int32_t state, int32_t code, const std::wstring& message) {
+  std::lock_guard<std::mutex> ending(endLock_);
+  FinalNotifyEnding(state, code, message);
+}
+
+void OpenVpner::FinalNotifyEnding(int32_t state, int32_t code, const std::wstring& message) {
   {
     std::lock_guard<std::mutex> guard(fieldLock_);
-    exitEvent_.Close();
-    runFlag_.clear();
+    EndAttemptLocked();
   }
-  attemptRunning_ = false;
+  Notify(state, code, message);
 }
 
 bool OpenVpner::StartOpenVpn() {
@@ -222,9 +248,9 @@ bool OpenVpner::StartOpenVpn() {
   if (!child.process->WaitForExit(std::chrono::milliseconds(0))) {
     if (!child.process->WaitForExit(tools_.stopGrace)) child.process->Terminate();
   }
-  EndHandling();
   child.input.reset();
   child.output.reset();
+  EndHandling();
   return true;
 }
 
@@ -300,42 +326,49 @@ void OpenVpner::HandleChunk(const std::string& chunk, os::ChildInput* input, con
 }
 
 void OpenVpner::StopProcedure() {
-  if (RunFlag() == "false") Notify(kStateDisconnecting, kCodeDisconnecting, L"str_disconnecing");
+  {
+    // Checked and sent together with the attempt's end: an attempt that is over says nothing more.
+    std::lock_guard<std::mutex> ending(endLock_);
+    if (!attemptRunning_) return;
+    if (RunFlag() == "false") Notify(kStateDisconnecting, kCodeDisconnecting, L"str_disconnecing");
+  }
   if (!stopRequested_.exchange(true)) stopRequestedAt_ = NowMs();
   (void)os::SignalNamedEvent(kExitEventName);
 }
 
 void OpenVpner::DisconnectWork() {
-  // Only an attempt in progress has anything to stop; a disconnect after the end would otherwise
-  // leave the engine "disconnecting" with nothing to end it.
-  if (!attemptRunning_) return;
-  SetRunFlag("false");
+  {
+    // Only an attempt in progress has anything to stop; a disconnect after the end would otherwise
+    // leave the engine "disconnecting" with nothing to end it, and a "false" left behind would end
+    // the next attempt before it starts. The end of an attempt clears both under this lock.
+    std::lock_guard<std::mutex> guard(fieldLock_);
+    if (!attemptRunning_) return;
+    runFlag_ = "false";
+  }
   StopProcedure();
 }
 
 void OpenVpner::EndHandling() {
   if (RouteMode() == kRouteScopeAbroad) (void)DeleteRoute();
-  std::string runFlag;
+  const wchar_t* line;
   {
-    std::lock_guard<std::mutex> guard(fieldLock_);
-    exitEvent_.Close();
-    runFlag = runFlag_;
+    // Decided and sent under the end lock: a disconnect arriving now either counts or finds the
+    // attempt over.
+    std::lock_guard<std::mutex> ending(endLock_);
+    const std::string runFlag = RunFlag();
+    const int32_t state = State();
+    if (runFlag == "false" && (state == kStateConnected || state == kStateDisconnecting)) {
+      FinalNotifyEnding(kStateIdle, kCodeDisconnected, L"");
+      line = L"OVPN手动断开";
+    } else if (runFlag == "true") {
+      FinalNotifyEnding(kStateIdle, kCodeDropped, L"");
+      line = L"OVPN异常断开";
+    } else {
+      FinalNotifyEnding(kStateFailed, kCodeFailed, L"str_connect_failed");
+      line = L"OVPN连接失败";
+    }
   }
-  const int32_t state = State();
-  if (runFlag == "false" && (state == kStateConnected || state == kStateDisconnecting)) {
-    Notify(kStateIdle, kCodeDisconnected, L"");
-    WriteLog(L"OVPN手动断开");
-  } else if (runFlag == "true") {
-    Notify(kStateIdle, kCodeDropped, L"");
-    WriteLog(L"OVPN异常断开");
-  } else {
-    Notify(kStateFailed, kCodeFailed, L"str_connect_failed");
-    WriteLog(L"OVPN连接失败");
-  }
-  std::lock_guard<std::mutex> guard(fieldLock_);
-  inactivityCount_ = 0;
-  runFlag_.clear();
-  stopRequested_ = false;
+  WriteLog(line);
 }
 
 void OpenVpner::StartLog() {

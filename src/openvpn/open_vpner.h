@@ -71,7 +71,8 @@ class OpenVpner : public Connector {
   [[nodiscard]] std::string TunnelAdapterId() const;
   [[nodiscard]] std::string RunFlag() const;
   [[nodiscard]] int32_t InactivityCount() const;
-  [[nodiscard]] bool AttemptRunning() const { return attemptRunning_.load(); }
+  // True while an attempt runs or its connect worker has not yet finished its last step.
+  [[nodiscard]] bool AttemptRunning() const { return attemptRunning_.load() || workers_.load() > 0; }
 
   // The worker bodies, run on the calling thread (the workers call them; tests may too).
   void ConnectWork();
@@ -84,22 +85,36 @@ class OpenVpner : public Connector {
                    const std::string& passwordAnswer, ConsoleContext& context);
   void StopProcedure();
   void EndHandling();
+  // The attempt's last notification. The attempt is over before the observers hear of it: the window
+  // may start the next attempt of this engine from inside that notification (the next protocol under
+  // "AUTO"), and nothing of the old attempt may touch the new one's fields afterwards.
+  void FinalNotify(int32_t state, int32_t code, const std::wstring& message);
+  // The same with the end lock already held.
+  void FinalNotifyEnding(int32_t state, int32_t code, const std::wstring& message);
+  // Clears the attempt's fields and marks it over; with the field lock held.
+  void EndAttemptLocked();
   void StartLog();
   void AppendLog(const std::string& chunk);
-  void SetRunFlag(const std::string& value);
   std::wstring LogPath() const;
 
   Tools tools_;
 
-  mutable std::mutex fieldLock_;  // guards the fields below up to exitEvent_
+  mutable std::mutex fieldLock_;  // guards the fields below up to attemptsEnded_
   bool tapReady_ = false;
   std::string adapterId_;
   std::string tunnelAdapterId_;
   std::string runFlag_;  // "true" once up, "false" once the user asked to disconnect, else empty
   int32_t inactivityCount_ = 0;
   os::NamedEvent exitEvent_;  // held open for the whole attempt
+  uint64_t attemptsEnded_ = 0;
 
-  std::atomic<bool> attemptRunning_{false};
+  std::atomic<bool> attemptRunning_{false};  // set by Connect, cleared with the field lock held
+  // Connect workers still inside this engine: the attempt is over before its last notification, the
+  // worker only after it.
+  std::atomic<int> workers_{0};
+  // Held while a stop's "disconnecting" or an attempt's last notification is checked and delivered,
+  // so a disconnect that races the end of the attempt never arrives after it.
+  std::mutex endLock_;
   // When the exit event was set for the running child; the console loop ends a child that ignores it.
   std::atomic<bool> stopRequested_{false};
   std::atomic<int64_t> stopRequestedAt_{0};  // steady clock, milliseconds

@@ -330,6 +330,46 @@ TEST_F(OpenVpnerTest, ASecondConnectWhileAnAttemptRunsIsRefused) {
   EXPECT_NE(File(L"nimbrook.log").find("OpenVPN连接仍在进行"), std::string::npos);
 }
 
+// The window's "AUTO" fallback: the failure notification of one OpenVPN variant starts the next
+// variant on the same engine, from inside that notification, while the old worker still delivers it.
+TEST_F(OpenVpnerTest, TheNextAttemptMayStartFromTheFailureNotification) {
+  script.endAfterLines = true;  // every child ends before its tunnel is up
+  auto engine = MakeEngine();
+  class NextProtocol final : public StateObserver {
+   public:
+    explicit NextProtocol(OpenVpner& engine) : engine_(engine) {}
+    void OnStateChanged(StateSubject* subject) override {
+      if (subject->Code() != kCodeFailed || retried_) return;
+      retried_ = true;
+      engine_.SetTarget(kRouteGlobal, {kProtocolOvpnTcp, L"198.51.100.4", L"443"});
+      engine_.Connect();
+    }
+
+   private:
+    OpenVpner& engine_;
+    bool retried_ = false;
+  } next(*engine);
+  engine->Attach(&next);
+
+  engine->Connect();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  const auto failures = [this] {
+    int count = 0;
+    for (const auto& seen : recorder.All()) count += seen.code == kCodeFailed ? 1 : 0;
+    return count;
+  };
+  while (failures() < 2 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(testing::WaitForAttemptEnd(*engine));
+
+  EXPECT_EQ(recorder.All(), (std::vector<Seen>{kConnecting, kFailed, kConnecting, kFailed}));
+  ASSERT_EQ(launcher.Requests().size(), 2u);
+  EXPECT_EQ(File(L"nimbrook.log"), "OVPN连接失败\nOVPN连接失败\n");
+  EXPECT_EQ(engine->RunFlag(), "");
+  EXPECT_FALSE(engine->AttemptRunning());
+}
+
 TEST_F(OpenVpnerTest, DestroyingAnEngineWithARunningChildEndsTheAttemptFirst) {
   script.lines = {"Initialization Sequence Completed\n"};
   script.ignoreExitEvent = true;
