@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <thread>
 
+#include "core/log.h"
 #include "openvpn/open_vpner.h"
 #include "os/system_info.h"
 #include "routes/launcher.h"
@@ -14,12 +15,15 @@ namespace {
 
 struct ToolRun {
   bool started = false;
-  std::string output;  // the lines, concatenated without their line ends
+  bool timedOut = false;  // still running at its bound, and ended
+  std::string output;     // the lines, concatenated without their line ends
 };
 
 // Runs a tool hidden with its output into a pipe and collects its lines (at most limit bytes count).
+// A tool that hangs (silent, or never ending its output) is ended at its bound.
 ToolRun RunTool(const std::wstring& fileName, const std::wstring& commandLine, const std::wstring& subDir,
-                const std::function<void()>& pipeFailed, std::size_t limit) {
+                const std::function<void()>& pipeFailed, std::size_t limit, std::chrono::milliseconds bound,
+                const std::function<void()>& started = {}) {
   ToolRun run;
   LaunchRequest request;
   request.fileName = fileName;
@@ -29,9 +33,16 @@ ToolRun RunTool(const std::wstring& fileName, const std::wstring& commandLine, c
   LaunchResult child = LaunchInDirectory(request);
   if (!child.started() || !child.output) return run;
   run.started = true;
+  if (started) started();
+  const auto deadline = std::chrono::steady_clock::now() + bound;
   std::string line;
-  while (ReadLine(*child.output, line, child.process.get(), pipeFailed)) {
+  while (ReadLine(*child.output, line, child.process.get(), pipeFailed, deadline)) {
     if (run.output.size() < limit) run.output += line.substr(0, limit - run.output.size());
+  }
+  if (std::chrono::steady_clock::now() >= deadline && !child.process->WaitForExit(std::chrono::milliseconds(0))) {
+    WriteLog(fileName + L"运行超时，已结束该进程");
+    child.process->Terminate();
+    run.timedOut = true;
   }
   return run;
 }
@@ -50,7 +61,7 @@ bool IsWindows64() {
 }
 
 bool ReadLine(os::ChildOutput& pipe, std::string& line, os::ChildProcess* process,
-              const std::function<void()>& pipeFailed) {
+              const std::function<void()>& pipeFailed, std::chrono::steady_clock::time_point deadline) {
   line.clear();
   while (true) {
     const os::PeekResult peek = pipe.Peek(kLineBufferSize);
@@ -81,6 +92,7 @@ bool ReadLine(os::ChildOutput& pipe, std::string& line, os::ChildProcess* proces
       if (!pipe.Read(rest.bytes.size(), line)) return false;
       return true;
     }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
@@ -106,10 +118,12 @@ std::wstring RemovalResult(const std::string& output) {
   return L"str_tap_uninstallfailed";
 }
 
-void CheckTapAdapter(OpenVpner& engine) {
+void CheckTapAdapter(OpenVpner& engine, const TapToolBounds& bounds) {
   const auto pipeFailed = [&engine] { engine.Notify(kStateConnecting, kCodeProgress, L"str_pipe_closed"); };
-  const ToolRun listing = RunTool(kOpenVpnExe, ShowAdaptersCommandLine(), kOpenVpnSubDir, pipeFailed, SIZE_MAX);
-  if (!listing.started) return;
+  const ToolRun listing =
+      RunTool(kOpenVpnExe, ShowAdaptersCommandLine(), kOpenVpnSubDir, pipeFailed, SIZE_MAX, bounds.listing);
+  // A listing cut short says nothing about the adapters: installing over a working one is no answer.
+  if (!listing.started || listing.timedOut) return;
   const auto open = listing.output.find('{');
   if (open != std::string::npos && listing.output.find('}', open + 1) != std::string::npos) {
     engine.SetTapResult(true, AdapterIdFromListing(listing.output));
@@ -118,7 +132,8 @@ void CheckTapAdapter(OpenVpner& engine) {
 
   engine.Notify(kStateConnecting, kCodeProgress, L"str_tap_installing");
   const ToolRun install =
-      RunTool(kTapInstallExe, InstallDriverCommandLine(), DriverSubDir(IsWindows64()), pipeFailed, kInstallOutputLimit);
+      RunTool(kTapInstallExe, InstallDriverCommandLine(), DriverSubDir(IsWindows64()), pipeFailed, kInstallOutputLimit,
+              bounds.driver);
   if (!install.started) return;
   if (InstallSucceeded(install.output)) {
     engine.Notify(kStateConnecting, kCodeProgress, L"str_tap_ok");
@@ -129,22 +144,15 @@ void CheckTapAdapter(OpenVpner& engine) {
   }
 }
 
-std::wstring RemoveTapDriver(const std::function<void(const std::wstring&)>& showStatus) {
+std::wstring RemoveTapDriver(const std::function<void(const std::wstring&)>& showStatus, const TapToolBounds& bounds) {
   const auto show = [&showStatus](const std::wstring& id) {
     if (showStatus) showStatus(id);
   };
-  LaunchRequest request;
-  request.fileName = kTapInstallExe;
-  request.commandLine = RemoveDriverCommandLine();
-  request.subDir = DriverSubDir(IsWindows64());
-  request.pipeOutput = true;
-  LaunchResult child = LaunchInDirectory(request);
-  if (!child.started() || !child.output) return std::wstring();
-  show(L"str_tap_uninstalling");
-  std::string output;
-  std::string line;
-  while (ReadLine(*child.output, line, child.process.get(), [&show] { show(L"str_pipe_closed"); })) output += line;
-  const std::wstring result = RemovalResult(output);
+  const ToolRun removal =
+      RunTool(kTapInstallExe, RemoveDriverCommandLine(), DriverSubDir(IsWindows64()),
+              [&show] { show(L"str_pipe_closed"); }, SIZE_MAX, bounds.driver, [&show] { show(L"str_tap_uninstalling"); });
+  if (!removal.started) return std::wstring();
+  const std::wstring result = RemovalResult(removal.output);
   show(result);
   return result;
 }

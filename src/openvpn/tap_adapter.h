@@ -3,6 +3,7 @@
 // the settings window can remove the driver. The tools run hidden and are read line by line.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -28,12 +29,21 @@ std::wstring DriverSubDir(bool windows64);
 // 64-bit Windows: a 64-bit build, or a 32-bit build under WOW64.
 bool IsWindows64();
 
+// How long a tool may run before it is ended: the adapter listing answers at once; the driver
+// installer may wait for the subscriber to confirm Windows' driver prompt.
+struct TapToolBounds {
+  std::chrono::milliseconds listing{60000};
+  std::chrono::milliseconds driver{300000};
+};
+
 // Reads one "\r\n"-ended line (at most kLineBufferSize bytes with its line end) into line, without
-// the line end. False when the tool has ended and everything was read, for a line too long, and
-// when the pipe fails; a failure other than the tool's end calls pipeFailed. When process is given
-// and has ended, a last line without a line end is returned whole instead of waiting for one.
+// the line end. False when the tool has ended and everything was read, for a line too long, when
+// the pipe fails and when the deadline passes before a line is complete; a failure other than the
+// tool's end calls pipeFailed. When process is given and has ended, a last line without a line end
+// is returned whole instead of waiting for one.
 [[nodiscard]] bool ReadLine(os::ChildOutput& pipe, std::string& line, os::ChildProcess* process = nullptr,
-                            const std::function<void()>& pipeFailed = {});
+                            const std::function<void()>& pipeFailed = {},
+                            std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
 
 // The first "{...}" of the adapter listing: the text strictly between the braces; empty when the
 // listing has no brace pair.
@@ -47,12 +57,14 @@ std::wstring RemovalResult(const std::string& output);
 
 // Sets the engine's tapReady and adapterId, installing the driver when no adapter is listed (with
 // progress notifications "str_tap_installing", then "str_tap_ok" or "str_tap_failed"). When a tool
-// cannot be started the engine keeps its previous result.
-void CheckTapAdapter(OpenVpner& engine);
+// cannot be started, or the listing does not end within its bound, the engine keeps its previous
+// result. A tool still running at its bound is ended and logged.
+void CheckTapAdapter(OpenVpner& engine, const TapToolBounds& bounds = TapToolBounds());
 
 // Removes the driver and reports the ids "str_tap_uninstalling" and then the result through
 // showStatus (the settings window's status line). Returns the result id; empty when the remover
 // could not be started (nothing is shown then).
-std::wstring RemoveTapDriver(const std::function<void(const std::wstring&)>& showStatus);
+std::wstring RemoveTapDriver(const std::function<void(const std::wstring&)>& showStatus,
+                             const TapToolBounds& bounds = TapToolBounds());
 
 }  // namespace nimbrook

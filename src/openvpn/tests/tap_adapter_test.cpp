@@ -128,6 +128,7 @@ class TapCheckTest : public ::testing::Test {
     launcher.prepare = [this](const LaunchRequest& request, os::FakeChildState& state) {
       const std::string text = request.fileName == kOpenVpnExe ? listing : installerOutput;
       if (!text.empty()) state.output.push_back(text);
+      if (request.fileName == hangingTool) return;  // prints its text, then neither ends nor prints more
       state.outputClosed = true;
       state.exited = true;
     };
@@ -139,6 +140,7 @@ class TapCheckTest : public ::testing::Test {
   EngineRecorder recorder;
   std::string listing;
   std::string installerOutput;
+  std::wstring hangingTool;
 };
 
 TEST_F(TapCheckTest, ListedAdapterIsReadyWithoutInstalling) {
@@ -184,6 +186,49 @@ TEST_F(TapCheckTest, ToolsThatDoNotStartKeepThePreviousResult) {
   EXPECT_TRUE(engine.TapReady());
   EXPECT_EQ(engine.AdapterId(), "kept");
   EXPECT_TRUE(recorder.All().empty());
+}
+
+TEST(TapReadLine, AnUnfinishedLineOfALiveToolEndsAtTheDeadline) {
+  auto live = std::make_shared<os::FakeChildState>();
+  live->output.push_back("Updating drivers for tap0901 from OemWin2k.inf");  // no line end, no exit
+  os::FakeChildOutput pipe(live);
+  os::FakeChildProcess process(live);
+  std::string line;
+  EXPECT_FALSE(ReadLine(pipe, line, &process, {}, std::chrono::steady_clock::now()));
+  EXPECT_EQ(line, "");
+  EXPECT_EQ(live->output.size(), 1u);  // nothing taken from the pipe
+}
+
+TEST_F(TapCheckTest, HangingToolsAreEndedAtTheirBound) {
+  const TapToolBounds bounds{std::chrono::milliseconds(30), std::chrono::milliseconds(30)};
+
+  // A listing that never ends: nothing is known about the adapters, nothing is installed.
+  hangingTool = kOpenVpnExe;
+  listing = "Available adapters [name, GUID, driver]:\r\n";
+  engine.SetTapResult(true, "kept");
+  CheckTapAdapter(engine, bounds);
+  EXPECT_TRUE(engine.TapReady());
+  EXPECT_EQ(engine.AdapterId(), "kept");
+  ASSERT_EQ(launcher.Requests().size(), 1u);
+  EXPECT_EQ(launcher.Children()[0]->terminations, 1);
+  EXPECT_TRUE(recorder.All().empty());
+
+  // An installer that never ends fails the check.
+  hangingTool = kTapInstallExe;
+  installerOutput = "Device node created. Install is complete when drivers are installed...\r\n";
+  CheckTapAdapter(engine, bounds);
+  EXPECT_FALSE(engine.TapReady());
+  ASSERT_EQ(launcher.Requests().size(), 3u);
+  EXPECT_EQ(launcher.Children()[1]->terminations, 0);  // this listing ended by itself
+  EXPECT_EQ(launcher.Children()[2]->terminations, 1);
+  EXPECT_EQ(recorder.All(), (std::vector<Seen>{{1, 2, L"str_tap_installing"}, {1, 2, L"str_tap_failed"}}));
+
+  // So does a remover: its output so far decides.
+  installerOutput = "ROOT\\NET\\0000 : Removed\r\n";
+  std::vector<std::wstring> shown;
+  EXPECT_EQ(RemoveTapDriver([&shown](const std::wstring& id) { shown.push_back(id); }, bounds), L"str_tap_uninstallok");
+  EXPECT_EQ(launcher.Children()[3]->terminations, 1);
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"str_tap_uninstalling", L"str_tap_uninstallok"}));
 }
 
 TEST_F(TapCheckTest, RemovalReportsWhatTheRemoverSaid) {
