@@ -12,6 +12,7 @@
 
 #include "core/log.h"
 #include "toolkit/control.h"
+#include "toolkit/dpi_scale.h"
 #include "toolkit/edit.h"
 #include "toolkit/gdiplus_render_win.h"
 #include "toolkit/paint_host.h"
@@ -28,6 +29,8 @@ namespace {
 constexpr UINT_PTR kTimerIdBase = 0x4E420000;
 constexpr UINT_PTR kTimerIdSpan = 0x00010000;
 // Marks an EDIT window the toolkit hosts, so the message loop hands it dialog keys.
+// Posted to a layered window (bktrans): it gets no WM_PAINT once UpdateLayeredWindow drew it.
+constexpr UINT kWmLayeredPaint = kWmApp + 0x0A02;
 constexpr wchar_t kEditProp[] = L"NimbrookToolkitEdit";
 constexpr wchar_t kEditProcProp[] = L"NimbrookToolkitEditProc";
 
@@ -54,25 +57,18 @@ double ScaleOf(HWND hwnd) {
       ::ReleaseDC(hwnd, dc);
     }
   }
-  return dpi > 0 ? dpi / 96.0 : 1.0;
+  return ScaleForDpi(dpi);
 }
 
-int ToDevice(int logical, double scale) { return static_cast<int>(std::lround(logical * scale)); }
+RECT ToRect(const UiRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+UiRect FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-RECT ToDeviceRect(const UiRect& r, double scale) {
-  return {static_cast<LONG>(std::floor(r.left * scale)), static_cast<LONG>(std::floor(r.top * scale)),
-          static_cast<LONG>(std::ceil(r.right * scale)), static_cast<LONG>(std::ceil(r.bottom * scale))};
-}
+RECT DeviceRectOf(const UiRect& r, double scale) { return ToRect(toolkit::ToDeviceRect(r, scale)); }
 
-UiRect ToLogicalRect(const RECT& r, double scale) {
-  return {static_cast<int>(std::floor(r.left / scale)), static_cast<int>(std::floor(r.top / scale)),
-          static_cast<int>(std::ceil(r.right / scale)), static_cast<int>(std::ceil(r.bottom / scale))};
-}
+UiRect LogicalRectOf(const RECT& r, double scale) { return toolkit::ToLogicalRect(FromRect(r), scale); }
 
-UiPoint ToLogicalPoint(LPARAM lParam, double scale) {
-  const int x = PointXFromLParam(lParam);
-  const int y = PointYFromLParam(lParam);
-  return {static_cast<int>(std::floor(x / scale)), static_cast<int>(std::floor(y / scale))};
+UiPoint LogicalPointOf(LPARAM lParam, double scale) {
+  return toolkit::ToLogicalPoint({PointXFromLParam(lParam), PointYFromLParam(lParam)}, scale);
 }
 
 COLORREF ToColorRef(UiColor argb) {
@@ -151,10 +147,15 @@ class Win32PaintHost : public PaintHost {
     return pending;
   }
   UiCursor Cursor() const { return m_cursor; }
+  void LayeredPainted() { m_layeredPending = false; }
 
   void Invalidate(const UiRect& rect) override {
     if (!m_hwnd) return;
-    RECT rc = ToDeviceRect(rect, Scale());
+    if (m_manager->IsLayered()) {
+      if (!m_layeredPending) m_layeredPending = ::PostMessageW(m_hwnd, kWmLayeredPaint, 0, 0) != 0;
+      return;
+    }
+    RECT rc = DeviceRectOf(rect, Scale());
     ::InvalidateRect(m_hwnd, &rc, FALSE);
   }
   bool StartTimer(uint32_t timerId, uint32_t elapseMs) override {
@@ -196,7 +197,7 @@ class Win32PaintHost : public PaintHost {
     m_toolTipText = text;
     TOOLINFOW info = ToolInfo();
     info.uFlags = TTF_SUBCLASS;
-    info.rect = ToDeviceRect(rect, Scale());
+    info.rect = DeviceRectOf(rect, Scale());
     info.lpszText = m_toolTipText.data();
     m_toolTipAdded = ::SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
   }
@@ -243,7 +244,7 @@ class Win32PaintHost : public PaintHost {
   }
   void PlaceNativeChild(CControlUI* control, const UiRect& rect, bool visible) override {
     const double scale = Scale();
-    RECT rc = ToDeviceRect(rect, scale);
+    RECT rc = DeviceRectOf(rect, scale);
     if (auto it = m_browsers.find(control); it != m_browsers.end()) {
       it->second->Place(rc, visible && !rect.IsEmpty());
       return;
@@ -298,7 +299,7 @@ class Win32PaintHost : public PaintHost {
     RECT rc{};
     if (!m_hwnd || !::GetClientRect(m_hwnd, &rc)) return {};
     const double scale = Scale();
-    return {static_cast<int>(std::lround(rc.right / scale)), static_cast<int>(std::lround(rc.bottom / scale))};
+    return {ToLogical(rc.right, scale), ToLogical(rc.bottom, scale)};
   }
   double GetDpiScale() const override { return Scale(); }
   uint32_t GetTickCount() const override { return ::GetTickCount(); }
@@ -399,6 +400,7 @@ class Win32PaintHost : public PaintHost {
   bool m_toolTipAdded = false;
   std::wstring m_toolTipText;
   bool m_wakePending = false;
+  bool m_layeredPending = false;
   UiCursor m_cursor = UiCursor::Arrow;
   std::map<CControlUI*, std::unique_ptr<NativeEdit>> m_edits;
   std::map<CControlUI*, std::unique_ptr<WebBrowserHost>> m_browsers;
@@ -499,7 +501,7 @@ void PaintWindow(CPaintManagerUI& manager, CPaintManagerUI::PlatformState& state
   if (client.right > 0 && client.bottom > 0 && state.surface.Resize(client.right, client.bottom)) {
     RECT dirtyDevice = ps.rcPaint;
     if (::IsRectEmpty(&dirtyDevice)) dirtyDevice = client;
-    const UiRect dirty = ToLogicalRect(dirtyDevice, scale);
+    const UiRect dirty = LogicalRectOf(dirtyDevice, scale);
     {
       GdiplusRenderContext ctx(state.surface, scale);
       if (ctx.IsValid()) {
@@ -514,6 +516,37 @@ void PaintWindow(CPaintManagerUI& manager, CPaintManagerUI::PlatformState& state
              dirtyDevice.top, SRCCOPY);
   }
   ::EndPaint(hwnd, &ps);
+}
+
+// A layered window (the layout's bktrans) is drawn whole, with per-pixel alpha, through
+// UpdateLayeredWindow; the layout's alpha is the constant opacity on top.
+void PaintLayered(CPaintManagerUI& manager, CPaintManagerUI::PlatformState& state) {
+  HWND hwnd = state.hwnd;
+  state.host.LayeredPainted();
+  RECT client{};
+  ::GetClientRect(hwnd, &client);
+  if (client.right <= 0 || client.bottom <= 0 || !state.surface.Resize(client.right, client.bottom)) return;
+  const LONG_PTR exStyle = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+  if (!(exStyle & WS_EX_LAYERED)) ::SetWindowLongPtrW(hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+  const double scale = state.host.Scale();
+  state.surface.Clear(0);
+  {
+    GdiplusRenderContext ctx(state.surface, scale);
+    if (!ctx.IsValid()) return;
+    ctx.SetClearType(false);   // grey-scale text blends on any background
+    manager.Paint(ctx, {0, 0, ToLogical(client.right, scale), ToLogical(client.bottom, scale)});
+  }
+  RECT window{};
+  ::GetWindowRect(hwnd, &window);
+  POINT destination{window.left, window.top};
+  SIZE size{client.right, client.bottom};
+  POINT source{0, 0};
+  const int alpha = std::clamp(manager.GetTransparent(), 0, 255);
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), AC_SRC_ALPHA};
+  if (!::UpdateLayeredWindow(hwnd, nullptr, &destination, &size, state.surface.Dc(), &source, 0, &blend,
+                             ULW_ALPHA)) {
+    WriteLog(L"分层窗口绘制失败，错误代码：" + std::to_wstring(::GetLastError()));
+  }
 }
 
 }  // namespace
@@ -570,7 +603,15 @@ bool CPaintManagerUI::MessageHandler(unsigned int msg, uintptr_t wParam, intptr_
       DeliverAsyncNotifications();
       return true;
     case WM_PAINT:
-      PaintWindow(*this, *state);
+      if (IsLayered()) {
+        ::ValidateRect(hwnd, nullptr);
+        PaintLayered(*this, *state);
+      } else {
+        PaintWindow(*this, *state);
+      }
+      return true;
+    case kWmLayeredPaint:
+      if (IsLayered()) PaintLayered(*this, *state);
       return true;
     case WM_ERASEBKGND:
       lResult = 1;   // the back buffer covers everything
@@ -579,7 +620,7 @@ bool CPaintManagerUI::MessageHandler(unsigned int msg, uintptr_t wParam, intptr_
       if (wParam == SIZE_MINIMIZED) return false;
       const int w = LOWORD(lParam);
       const int h = HIWORD(lParam);
-      OnClientResize({static_cast<int>(std::lround(w / scale)), static_cast<int>(std::lround(h / scale))});
+      OnClientResize({ToLogical(w, scale), ToLogical(h, scale)});
       const UiSize round = GetRoundCorner();
       if (round.cx > 0 && round.cy > 0 && !::IsZoomed(hwnd)) {
         RECT rc{};
@@ -615,7 +656,7 @@ bool CPaintManagerUI::MessageHandler(unsigned int msg, uintptr_t wParam, intptr_
         tme.hwndTrack = hwnd;
         state->tracking = ::TrackMouseEvent(&tme) != 0;
       }
-      OnMouseMove(ToLogicalPoint(lParam, scale), static_cast<unsigned>(wParam));
+      OnMouseMove(LogicalPointOf(lParam, scale), static_cast<unsigned>(wParam));
       return true;
     }
     case WM_MOUSELEAVE:
@@ -625,27 +666,26 @@ bool CPaintManagerUI::MessageHandler(unsigned int msg, uintptr_t wParam, intptr_
     case WM_LBUTTONDOWN: {
       // Clicking the window's own surface takes the focus from a native child (EDIT).
       if (::GetFocus() != hwnd) ::SetFocus(hwnd);
-      OnButtonDown(ToLogicalPoint(lParam, scale), static_cast<unsigned>(wParam));
+      OnButtonDown(LogicalPointOf(lParam, scale), static_cast<unsigned>(wParam));
       return true;
     }
     case WM_LBUTTONUP:
-      OnButtonUp(ToLogicalPoint(lParam, scale), static_cast<unsigned>(wParam));
+      OnButtonUp(LogicalPointOf(lParam, scale), static_cast<unsigned>(wParam));
       return true;
     case WM_LBUTTONDBLCLK:
-      OnDoubleClick(ToLogicalPoint(lParam, scale), static_cast<unsigned>(wParam));
+      OnDoubleClick(LogicalPointOf(lParam, scale), static_cast<unsigned>(wParam));
       return true;
     case WM_RBUTTONDOWN:
-      OnRightButtonDown(ToLogicalPoint(lParam, scale), static_cast<unsigned>(wParam));
+      OnRightButtonDown(LogicalPointOf(lParam, scale), static_cast<unsigned>(wParam));
       return true;
     case WM_RBUTTONUP:
-      OnRightButtonUp(ToLogicalPoint(lParam, scale), static_cast<unsigned>(wParam));
+      OnRightButtonUp(LogicalPointOf(lParam, scale), static_cast<unsigned>(wParam));
       return true;
     case WM_MOUSEWHEEL: {
       POINT pt{PointXFromLParam(lParam), PointYFromLParam(lParam)};
       ::ScreenToClient(hwnd, &pt);
       const int delta = static_cast<short>(HIWORD(wParam));
-      OnMouseWheel({static_cast<int>(std::floor(pt.x / scale)), static_cast<int>(std::floor(pt.y / scale))},
-                   delta, LOWORD(wParam));
+      OnMouseWheel(toolkit::ToLogicalPoint({pt.x, pt.y}, scale), delta, LOWORD(wParam));
       return true;
     }
     case WM_SETCURSOR:
