@@ -385,6 +385,47 @@ TEST_F(BaseVpnerTest, WorkersFindTheirEngineThroughTheInstancePointer) {
   EXPECT_TRUE(h.ras.Dials().empty());
 }
 
+// The window's "AUTO" fallback: the failure notification of PPTP starts L2TP on the same engine, from
+// inside that notification, while the failed attempt's worker still delivers it.
+TEST_F(BaseVpnerTest, TheNextAttemptMayStartFromTheFailureNotification) {
+  os::FakeDialScript refused;
+  refused.dialResult = os::kRasErrorCannotFindPhonebook;
+  h.ras.QueueDial(refused);  // the second dial connects
+  // Declared before the engine: it must outlive the engine's last delivery.
+  class NextProtocol final : public StateObserver {
+   public:
+    void OnStateChanged(StateSubject* subject) override {
+      if (subject->Code() != kCodeFailed || retried_) return;
+      retried_ = true;
+      ASSERT_TRUE(SetTarget(kRouteGlobal, engine, {kProtocolL2tp, L"198.51.100.20", L"1701"}));
+      engine->Connect();
+    }
+    BaseVpner* engine = nullptr;
+
+   private:
+    bool retried_ = false;
+  } next;
+  BaseVpner engine(h.Seams());
+  next.engine = &engine;
+  engine.Attach(&h);
+  engine.Attach(&next);
+  ASSERT_TRUE(SetTarget(kRouteGlobal, &engine, {kProtocolPptp, L"198.51.100.20", L"1723"}));
+  engine.Connect();
+  ASSERT_TRUE(h.WaitFor(kConnected)) << Dump(h);
+
+  EXPECT_EQ(h.Only(L"notify"), Join({{kConnecting, kCalling, Notification(2, 3, L"str_call_failed"), kConnecting,
+                                      kCalling},
+                                     DialSteps(),
+                                     {kConnected}}));
+  const std::vector<os::RasDialRequest> dials = h.ras.Dials();
+  ASSERT_EQ(dials.size(), 2u);
+  EXPECT_EQ(dials[0].entry, L"nimbrookjsq-pptp");
+  EXPECT_EQ(dials[1].entry, L"nimbrookjsq-l2tp");
+  EXPECT_EQ(engine.EntryName(), L"nimbrookjsq-l2tp");
+  const std::vector<std::wstring> logs = h.Logs();
+  EXPECT_EQ(std::find(logs.begin(), logs.end(), L"上一次连接尚未结束，忽略本次连接"), logs.end());
+}
+
 TEST_F(BaseVpnerTest, SecondConnectDuringAnAttemptIsIgnored) {
   os::FakeDialScript held = os::ConnectingScript();
   held.steps.front().holdBefore = true;
