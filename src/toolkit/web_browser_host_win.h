@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <unknwn.h>
 
 #include <memory>
 #include <string>
@@ -19,6 +20,11 @@ class WebBrowserHost {
   virtual void Place(const RECT& rect, bool visible) = 0;
   virtual bool Navigate(const std::wstring& url) = 0;
 };
+
+// The container object the browser talks to (client site, in-place site and frame, document host UI
+// handler, DWebBrowserEvents2 sink) for control, with one reference the caller releases. The host
+// uses it for every browser; tests drive its event mapping directly.
+IUnknown* CreateWebBrowserSite(HWND parent, CWebBrowserUI* control);
 
 // The browser in parent for control, or null (with a log line) when the system cannot give one:
 // no browser engine, COM not available, in-place activation refused.

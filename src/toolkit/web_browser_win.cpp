@@ -338,6 +338,10 @@ class SystemBrowserHost : public WebBrowserHost {
 
 }  // namespace
 
+IUnknown* CreateWebBrowserSite(HWND parent, CWebBrowserUI* control) {
+  return static_cast<IOleClientSite*>(new BrowserSite(parent, control));
+}
+
 std::unique_ptr<WebBrowserHost> CreateWebBrowserHost(HWND parent, CWebBrowserUI* control) {
   if (!parent || !control) return nullptr;
   auto host = std::make_unique<SystemBrowserHost>();
