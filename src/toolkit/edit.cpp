@@ -1,6 +1,7 @@
 #include "toolkit/edit.h"
 
 #include "toolkit/attribute_values.h"
+#include "toolkit/container.h"
 #include "toolkit/paint_host.h"
 #include "toolkit/paint_manager.h"
 #include "toolkit/render_context.h"
@@ -180,7 +181,7 @@ void CEditUI::DoEvent(TEventUI& event) {
 }
 
 void CEditUI::PaintText(RenderContext& ctx) {
-  if (m_native) return;   // the native child draws the text
+  if (m_native && m_nativeShown) return;   // the native child draws the text
   if (m_text.empty()) {
     if (!m_promptText.empty() && !m_focused) {
       DrawLabelText(ctx, m_promptText, m_disabledTextColor != 0 ? m_disabledTextColor : 0xFFA0A0A0);
@@ -232,14 +233,24 @@ void CEditUI::SyncNativeChild() {
 }
 
 void CEditUI::PlaceNativeChild() {
-  if (m_native && m_manager && m_manager->GetHost()) {
-    m_manager->GetHost()->PlaceNativeChild(this, TextRect(), IsVisible() && !m_pos.IsEmpty());
+  if (!m_native || !m_manager || !m_manager->GetHost()) return;
+  const UiRect rect = TextRect();
+  // A native window cannot be clipped by the containers above it: while any part of the box is
+  // scrolled out of view the child hides and the control paints its text itself.
+  bool shown = IsVisible() && !rect.IsEmpty();
+  for (CControlUI* p = m_parent; p && shown; p = p->GetParent()) {
+    if (auto* container = dynamic_cast<CContainerUI*>(p)) {
+      if (container->GetInnerRect().Intersect(rect) != rect) shown = false;
+    }
   }
+  m_nativeShown = shown;
+  m_manager->GetHost()->PlaceNativeChild(this, rect, shown);
 }
 
 void CEditUI::ReleaseNativeChild() {
   if (m_native && m_manager && m_manager->GetHost()) m_manager->GetHost()->DestroyNativeChild(this);
   m_native = false;
+  m_nativeShown = false;
 }
 
 }  // namespace nimbrook::toolkit

@@ -70,6 +70,7 @@ class CEditUI : public CLabelUI {
   int m_selStart = 0;
   int m_selEnd = 0;
   bool m_native = false;
+  bool m_nativeShown = false;   // the child is on screen (not hidden by scrolling)
 };
 
 }  // namespace nimbrook::toolkit

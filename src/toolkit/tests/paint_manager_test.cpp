@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "toolkit/recording_render_context.h"
 #include "toolkit_test_support.h"
 
 namespace nimbrook::toolkit {
@@ -360,6 +361,30 @@ TEST(FrameHitTest, SizeBoxCaptionAndClientClasses) {
   EXPECT_EQ(hit(150, 100), FrameHit::Client) << "below the caption";
   EXPECT_EQ(hit(50, 2, true), FrameHit::Caption) << "a maximised window has no resize borders";
   EXPECT_EQ(hit(1, 100, true), FrameHit::Client);
+}
+
+}  // namespace
+}  // namespace nimbrook::toolkit
+
+namespace nimbrook::toolkit {
+namespace {
+
+TEST(PaintManagerTest, NativeEditHidesWhileScrolledOutOfView) {
+  test::Window w(R"(<Window><VerticalLayout name="area" vscrollbar="true">
+      <Control height="100"/><Edit name="server_edit" height="30" text="proxy.example"/><Control height="300"/>
+    </VerticalLayout></Window>)",
+                 {200, 150});
+  auto* edit = w.Find<CEditUI>(L"server_edit");
+  ASSERT_TRUE(edit->HasNativeChild());
+  EXPECT_TRUE(w.host.children[edit].visible);
+  w.Find<CContainerUI>(L"area")->SetScrollPos({0, 110});
+  EXPECT_FALSE(w.host.children[edit].visible) << "half scrolled out: the native box would cover the window";
+  RecordingRenderContext ctx;
+  w.manager.Paint(ctx, {0, 0, 200, 150});
+  EXPECT_EQ(ctx.Texts(), (std::vector<std::wstring>{L"proxy.example"})) << "the model paints the text meanwhile";
+  w.Find<CContainerUI>(L"area")->SetScrollPos({0, 40});
+  EXPECT_TRUE(w.host.children[edit].visible);
+  EXPECT_EQ(w.host.children[edit].rect.top, 100 - 40 + 3);
 }
 
 }  // namespace
