@@ -23,6 +23,14 @@ struct Seen {
   }
 };
 
+// The OpenVPN engine's notifications as the window sees them.
+inline const Seen kConnecting{1, 2, L"str_connecting"};
+inline const Seen kConnected{3, 4, L"str_connect_ok"};
+inline const Seen kDisconnecting{4, 5, L"str_disconnecing"};
+inline const Seen kDisconnected{0, 1, L""};
+inline const Seen kDropped{0, 13, L""};
+inline const Seen kFailed{2, 3, L"str_connect_failed"};
+
 inline std::ostream& operator<<(std::ostream& out, const Seen& seen) {
   out << "(" << seen.state << "," << seen.code << ",";
   for (wchar_t c : seen.message) out << static_cast<char>(c < 128 ? c : '?');

@@ -26,13 +26,13 @@ using testing::RecordingLauncher;
 using testing::ScopedLauncher;
 using testing::ScriptedChild;
 using testing::Seen;
+using testing::kConnected;
+using testing::kConnecting;
+using testing::kDisconnected;
+using testing::kDisconnecting;
+using testing::kDropped;
+using testing::kFailed;
 
-const Seen kConnecting{1, 2, L"str_connecting"};
-const Seen kConnected{3, 4, L"str_connect_ok"};
-const Seen kDisconnecting{4, 5, L"str_disconnecing"};
-const Seen kDisconnected{0, 1, L""};
-const Seen kDropped{0, 13, L""};
-const Seen kFailed{2, 3, L"str_connect_failed"};
 
 const std::string kUpLines =
     "TAP-WIN32 device [Local Area Connection 2] opened: \\\\.\\Global\\{3E7A3B1C-9F2D-4C2B-9B3C-5C2D4E6F7A8B}.tap\n";
@@ -289,6 +289,14 @@ TEST_F(OpenVpnerTest, OtherRouteModesNeverStartTheRouteTool) {
     engine->ConnectWork();
   }
   EXPECT_TRUE(RouteCommands().empty());
+  // Each attempt did run its child to a tunnel: the route tool was not merely never reached.
+  const auto requests = launcher.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  for (const auto& request : requests) EXPECT_EQ(request.fileName, kOpenVpnExe);
+  const std::vector<Seen> once{kConnecting, kConnected, kDropped};
+  std::vector<Seen> thrice;
+  for (int i = 0; i < 3; ++i) thrice.insert(thrice.end(), once.begin(), once.end());
+  EXPECT_EQ(recorder.All(), thrice);
 }
 
 TEST_F(OpenVpnerTest, SetUpFailures) {

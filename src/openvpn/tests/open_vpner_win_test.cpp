@@ -27,13 +27,13 @@ namespace {
 using testing::EngineRecorder;
 using testing::ScopedLauncher;
 using testing::Seen;
+using testing::kConnected;
+using testing::kConnecting;
+using testing::kDisconnected;
+using testing::kDisconnecting;
+using testing::kDropped;
+using testing::kFailed;
 
-const Seen kConnecting{1, 2, L"str_connecting"};
-const Seen kConnected{3, 4, L"str_connect_ok"};
-const Seen kDisconnecting{4, 5, L"str_disconnecing"};
-const Seen kDisconnected{0, 1, L""};
-const Seen kDropped{0, 13, L""};
-const Seen kFailed{2, 3, L"str_connect_failed"};
 
 // Passes every launch to the real launcher and keeps the route tool's command lines (the route tool
 // itself is not run: it would change the test machine's routes).
