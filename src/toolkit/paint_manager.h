@@ -172,6 +172,7 @@ class CPaintManagerUI {
   void OnButtonUp(UiPoint pt, unsigned keyState = 0);
   void OnDoubleClick(UiPoint pt, unsigned keyState = 0);
   void OnRightButtonDown(UiPoint pt, unsigned keyState = 0);
+  // Delivers the context-menu event to the control under the point (buttons answer with "menu").
   void OnRightButtonUp(UiPoint pt, unsigned keyState = 0);
   // delta > 0 scrolls up (away from the user).
   void OnMouseWheel(UiPoint pt, int delta, unsigned keyState = 0);
@@ -179,6 +180,7 @@ class CPaintManagerUI {
   bool OnKeyDown(unsigned virtualKey, unsigned keyState = 0);
   bool OnChar(wchar_t ch);
   void OnFocusGained();
+  // The window lost the focus: a press in progress ends without a click.
   void OnFocusLost();
   // A host timer fired (the id given to PaintHost::StartTimer).
   void OnTimer(uint32_t hostTimerId);

@@ -1,5 +1,5 @@
-// CTextUI: a label for running text ("TextUI"): wraps by default. Window hit tests treat it as client
-// area, so text in a caption area can be selected and clicked rather than dragging the window.
+// CTextUI: a label for running text ("TextUI"); it wraps by default. Windows whose hit test lists
+// "TextUI" keep such text clickable inside their caption area.
 #pragma once
 
 #include "toolkit/label.h"
