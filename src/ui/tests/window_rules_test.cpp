@@ -1,5 +1,5 @@
 // The shared window arithmetic: borderless style, non-client activation, the caption and size-box hit
-// test, the menu's clamping to the work area, the pickers' height and the background's placement.
+// test, the menu's clamping to the work area, and the pickers' height.
 #include "ui/window_rules.h"
 
 #include <gtest/gtest.h>
@@ -124,12 +124,6 @@ TEST(PickerHeightTest, TwentyFivePerRowPlusTwelve) {
   EXPECT_EQ(PickerHeight(9), 237);
   EXPECT_EQ(PickerHeight(0), 12);
   EXPECT_EQ(PickerHeight(-3), 12);
-}
-
-TEST(IrregularPlacement, LeftAlignedHalfItsHeightAboveTheMainWindow) {
-  EXPECT_EQ(IrregularWindowOrigin({200, 300, 1100, 900}, {600, 140}), (UiPoint{200, 230}));
-  EXPECT_EQ(IrregularWindowOrigin({0, 0, 900, 600}, {0, 0}), (UiPoint{0, 0}));
-  EXPECT_EQ(IrregularWindowOrigin({10, 20, 900, 600}, {600, 141}), (UiPoint{10, 20 - 70}));
 }
 
 }  // namespace
