@@ -71,6 +71,9 @@ class OpenVpner : public Connector {
   [[nodiscard]] std::string TunnelAdapterId() const;
   [[nodiscard]] std::string RunFlag() const;
   [[nodiscard]] int32_t InactivityCount() const;
+  // The running attempt was asked to stop (a disconnect, or the engine going away): the adapter
+  // check gives up its tools.
+  [[nodiscard]] bool StopRequested() const { return stopRequested_.load(); }
   // True while an attempt runs or its connect worker has not yet finished its last step.
   [[nodiscard]] bool AttemptRunning() const { return attemptRunning_.load() || workers_.load() > 0; }
 

@@ -15,15 +15,16 @@ namespace {
 
 struct ToolRun {
   bool started = false;
-  bool timedOut = false;  // still running at its bound, and ended
+  bool timedOut = false;  // still running at its bound or when asked to stop, and ended
   std::string output;     // the lines, concatenated without their line ends
 };
 
 // Runs a tool hidden with its output into a pipe and collects its lines (at most limit bytes count).
-// A tool that hangs (silent, or never ending its output) is ended at its bound.
+// A tool that hangs (silent, or never ending its output) is ended at its bound, and any tool as soon
+// as stop() turns true.
 ToolRun RunTool(const std::wstring& fileName, const std::wstring& commandLine, const std::wstring& subDir,
                 const std::function<void()>& pipeFailed, std::size_t limit, std::chrono::milliseconds bound,
-                const std::function<void()>& started = {}) {
+                const std::function<void()>& started = {}, const std::function<bool()>& stop = {}) {
   ToolRun run;
   LaunchRequest request;
   request.fileName = fileName;
@@ -36,11 +37,13 @@ ToolRun RunTool(const std::wstring& fileName, const std::wstring& commandLine, c
   if (started) started();
   const auto deadline = std::chrono::steady_clock::now() + bound;
   std::string line;
-  while (ReadLine(*child.output, line, child.process.get(), pipeFailed, deadline)) {
+  while (ReadLine(*child.output, line, child.process.get(), pipeFailed, deadline, stop)) {
     if (run.output.size() < limit) run.output += line.substr(0, limit - run.output.size());
   }
-  if (std::chrono::steady_clock::now() >= deadline && !child.process->WaitForExit(std::chrono::milliseconds(0))) {
-    WriteLog(fileName + L"运行超时，已结束该进程");
+  const bool stopped = stop && stop();
+  if ((stopped || std::chrono::steady_clock::now() >= deadline) &&
+      !child.process->WaitForExit(std::chrono::milliseconds(0))) {
+    WriteLog(fileName + (stopped ? L"运行中止，已结束该进程" : L"运行超时，已结束该进程"));
     child.process->Terminate();
     run.timedOut = true;
   }
@@ -61,7 +64,8 @@ bool IsWindows64() {
 }
 
 bool ReadLine(os::ChildOutput& pipe, std::string& line, os::ChildProcess* process,
-              const std::function<void()>& pipeFailed, std::chrono::steady_clock::time_point deadline) {
+              const std::function<void()>& pipeFailed, std::chrono::steady_clock::time_point deadline,
+              const std::function<bool()>& stop) {
   line.clear();
   while (true) {
     const os::PeekResult peek = pipe.Peek(kLineBufferSize);
@@ -92,7 +96,7 @@ bool ReadLine(os::ChildOutput& pipe, std::string& line, os::ChildProcess* proces
       if (!pipe.Read(rest.bytes.size(), line)) return false;
       return true;
     }
-    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (std::chrono::steady_clock::now() >= deadline || (stop && stop())) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
@@ -120,8 +124,9 @@ std::wstring RemovalResult(const std::string& output) {
 
 void CheckTapAdapter(OpenVpner& engine, const TapToolBounds& bounds) {
   const auto pipeFailed = [&engine] { engine.Notify(kStateConnecting, kCodeProgress, L"str_pipe_closed"); };
+  const auto stop = [&engine] { return engine.StopRequested(); };
   const ToolRun listing =
-      RunTool(kOpenVpnExe, ShowAdaptersCommandLine(), kOpenVpnSubDir, pipeFailed, SIZE_MAX, bounds.listing);
+      RunTool(kOpenVpnExe, ShowAdaptersCommandLine(), kOpenVpnSubDir, pipeFailed, SIZE_MAX, bounds.listing, {}, stop);
   // A listing cut short says nothing about the adapters: installing over a working one is no answer.
   if (!listing.started || listing.timedOut) return;
   const auto open = listing.output.find('{');
@@ -130,11 +135,12 @@ void CheckTapAdapter(OpenVpner& engine, const TapToolBounds& bounds) {
     return;
   }
 
+  if (stop()) return;
   engine.Notify(kStateConnecting, kCodeProgress, L"str_tap_installing");
   const ToolRun install =
       RunTool(kTapInstallExe, InstallDriverCommandLine(), DriverSubDir(IsWindows64()), pipeFailed, kInstallOutputLimit,
-              bounds.driver);
-  if (!install.started) return;
+              bounds.driver, {}, stop);
+  if (!install.started || stop()) return;
   if (InstallSucceeded(install.output)) {
     engine.Notify(kStateConnecting, kCodeProgress, L"str_tap_ok");
     engine.SetTapResult(true, std::string());

@@ -38,12 +38,13 @@ struct TapToolBounds {
 
 // Reads one "\r\n"-ended line (at most kLineBufferSize bytes with its line end) into line, without
 // the line end. False when the tool has ended and everything was read, for a line too long, when
-// the pipe fails and when the deadline passes before a line is complete; a failure other than the
-// tool's end calls pipeFailed. When process is given and has ended, a last line without a line end
-// is returned whole instead of waiting for one.
+// the pipe fails, and when the deadline passes or stop() turns true before a line is complete; a
+// failure other than the tool's end calls pipeFailed. When process is given and has ended, a last
+// line without a line end is returned whole instead of waiting for one.
 [[nodiscard]] bool ReadLine(os::ChildOutput& pipe, std::string& line, os::ChildProcess* process = nullptr,
                             const std::function<void()>& pipeFailed = {},
-                            std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
+                            std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max(),
+                            const std::function<bool()>& stop = {});
 
 // The first "{...}" of the adapter listing: the text strictly between the braces; empty when the
 // listing has no brace pair.
@@ -58,7 +59,8 @@ std::wstring RemovalResult(const std::string& output);
 // Sets the engine's tapReady and adapterId, installing the driver when no adapter is listed (with
 // progress notifications "str_tap_installing", then "str_tap_ok" or "str_tap_failed"). When a tool
 // cannot be started, or the listing does not end within its bound, the engine keeps its previous
-// result. A tool still running at its bound is ended and logged.
+// result. A tool still running at its bound is ended and logged; so is one running when the engine
+// is asked to stop (a disconnect, or the engine going away), which also ends the check.
 void CheckTapAdapter(OpenVpner& engine, const TapToolBounds& bounds = TapToolBounds());
 
 // Removes the driver and reports the ids "str_tap_uninstalling" and then the result through

@@ -11,6 +11,7 @@
 
 #include "core/file_io.h"
 #include "core/log.h"
+#include "openvpn/tap_adapter.h"
 #include "openvpn/tests/engine_recorder.h"
 #include "openvpn/tests/scripted_child.h"
 #include "routes/recording_launcher.h"
@@ -249,6 +250,37 @@ TEST_F(OpenVpnerTest, DisconnectDuringTheAdapterCheckStartsNothing) {
   EXPECT_TRUE(launcher.Requests().empty());
   EXPECT_EQ(cancelled.RunFlag(), "");
   EXPECT_FALSE(cancelled.AttemptRunning());
+}
+
+TEST_F(OpenVpnerTest, ADisconnectEndsAHangingAdapterCheck) {
+  launcher.prepare = [](const LaunchRequest&, os::FakeChildState& state) {
+    state.output.push_back("Available adapters [name, GUID, driver]:\r\n");  // then silence, and no end
+  };
+  OpenVpner::Tools tools;
+  // Bounds far beyond the test's own wait: only the disconnect can end this check in time.
+  tools.checkTapAdapter = [](OpenVpner& checked) {
+    CheckTapAdapter(checked, TapToolBounds{std::chrono::hours(1), std::chrono::hours(1)});
+  };
+  tools.writeConfig = [](const Connector&) { return true; };
+  tools.logFile = dir.File(L"openvpn.log");
+  OpenVpner engine(tools);
+  engine.Attach(&recorder);
+  engine.Connect();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (launcher.Requests().empty()) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  engine.Disconnect();
+  ASSERT_TRUE(recorder.WaitForEnd());
+  ASSERT_TRUE(testing::WaitForAttemptEnd(engine));
+
+  EXPECT_EQ(recorder.All(), (std::vector<Seen>{kDisconnecting, kDisconnected}));
+  const auto requests = launcher.Requests();
+  ASSERT_EQ(requests.size(), 1u);  // nothing installed, OpenVPN never started
+  EXPECT_EQ(requests[0].commandLine, L"openvpn.exe --show-adapters");
+  EXPECT_EQ(launcher.Children()[0]->terminations, 1);
+  EXPECT_EQ(File(L"nimbrook.log"), "openvpn.exe运行中止，已结束该进程\nOVPN手动断开\n");
 }
 
 TEST_F(OpenVpnerTest, DisconnectWithoutAnAttemptChangesNothing) {
