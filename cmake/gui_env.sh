@@ -129,6 +129,12 @@ case "$action" in
     start_display "$state" || exit 1
     [ -f "$state/xcompmgr.pid" ] && alive "$(cat "$state/xcompmgr.pid")" || start_compositor "$state"
     if [ -n "$prefix" ]; then setup_fonts "$prefix" || exit 1; fi
+    # The prefix's desktop process was started before the display existed and has no display driver:
+    # programs that join it cannot open windows. Ending it lets the next program start it on the display.
+    if [ -n "$prefix" ]; then
+      WINEPREFIX=$prefix WINEDEBUG=-all DISPLAY=$(cat "$state/display") wine taskkill /f /im explorer.exe \
+        </dev/null >/dev/null 2>&1
+    fi
     ;;
   stop) stop_display "${1:?state directory}" ;;
   fonts) setup_fonts "${1:?Wine prefix}" ;;

@@ -231,6 +231,37 @@ TEST(WindowHostWin, NativeEditFollowsTheModelBothWays) {
   window.SendMessage(kWmClose);
 }
 
+TEST(WindowHostWin, WheelScrollsTheListUnderTheMouseAndDoubleClickActivatesARow) {
+  std::string layout = R"(<Window size="200,150"><VerticalLayout><List name="rows" vscrollbar="true">)";
+  for (int i = 0; i < 30; ++i) {
+    layout += "<ListLabelElement name=\"row" + std::to_string(i) + "\" text=\"Row\" height=\"30\" />";
+  }
+  layout += "</List></VerticalLayout></Window>";
+  HostWindow window(layout);
+  ASSERT_NE(window.Create(nullptr, L"wheel", kWsPopup, 0, 100, 100, kCwUseDefault, kCwUseDefault), nullptr);
+  window.ShowWindow(true, false);
+  window.Manager().DoLayout();
+  auto* list = dynamic_cast<CListUI*>(window.Manager().FindControl(L"rows"));
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->GetList()->GetScrollPos().cy, 0);
+  // The wheel message carries screen coordinates.
+  const UiPoint screen = window.ClientToScreen({100, 75});
+  window.SendMessage(kWmMouseWheel, static_cast<uintptr_t>(static_cast<uint16_t>(-120)) << 16,
+                     Pt(screen.x, screen.y));
+  EXPECT_GT(list->GetList()->GetScrollPos().cy, 0);
+
+  window.Manager().DoLayout();
+  CControlUI* row = window.Manager().FindControl(UiPoint{100, 75});
+  ASSERT_NE(row, nullptr);
+  const std::string name = text::ToUtf8(row->GetName());
+  window.SendMessage(kWmLButtonDown, MK_LBUTTON, Pt(100, 75));
+  window.SendMessage(kWmLButtonUp, 0, Pt(100, 75));
+  window.SendMessage(kWmLButtonDblClk, MK_LBUTTON, Pt(100, 75));
+  EXPECT_EQ(window.Count("itemclick " + name), 1);
+  EXPECT_EQ(window.Count("itemactivate " + name), 1);
+  window.SendMessage(kWmClose);
+}
+
 TEST(WindowHostWin, EscapeInANativeEditReachesTheWindowThroughTheModalLoop) {
   HostWindow window(kButtonLayout);
   ASSERT_NE(window.Create(nullptr, L"host", kWsPopup, kWsExToolWindow), nullptr);
