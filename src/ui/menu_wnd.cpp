@@ -1,7 +1,7 @@
 #include "ui/menu_wnd.h"
 
-#include "core/languages.h"
 #include "ui/window_rules.h"
+#include "ui/window_texts.h"
 
 namespace nimbrook {
 
@@ -18,9 +18,7 @@ void CMenuWnd::ShowAt(UiPoint screen) {
 
 void CMenuWnd::Notify(TNotifyUI& msg) {
   if (msg.sType == notify::kWindowInit) {
-    for (const MenuItem& entry : kMenuItems) {
-      if (CControlUI* text = m_pm.FindControl(entry.textControl)) text->SetText(Text(entry.textControl));
-    }
+    FillMenuTexts(m_pm);
     return;
   }
   if (msg.sType == notify::kItemSelect) {

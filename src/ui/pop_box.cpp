@@ -1,8 +1,8 @@
 #include "ui/pop_box.h"
 
-#include "core/languages.h"
 #include "core/log.h"
 #include "toolkit/control.h"
+#include "ui/window_texts.h"
 
 namespace nimbrook {
 
@@ -12,10 +12,6 @@ namespace {
 
 // The size an empty box takes when its layout is missing, so that it is seen and can be closed.
 constexpr UiSize kFallbackSize{400, 210};
-
-void SetControlText(CPaintManagerUI& pm, const wchar_t* name, const std::wstring& text) {
-  if (CControlUI* control = pm.FindControl(name)) control->SetText(text);
-}
 
 }  // namespace
 
@@ -53,25 +49,7 @@ intptr_t CPopBox::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam)
   return CWindowWnd::HandleMessage(msg, wParam, lParam);
 }
 
-void CPopBox::FillTexts() {
-  // Kinds are compared exactly; an unknown kind keeps whatever its layout shows.
-  if (m_kind == kPopBoxOk) {
-    SetControlText(m_pm, L"title", Text(L"msg_title"));
-    SetControlText(m_pm, L"ok", Text(L"ok"));
-  } else if (m_kind == kPopBoxOkCancel) {
-    SetControlText(m_pm, L"title", Text(L"msg_title"));
-    SetControlText(m_pm, L"ok", Text(L"ok"));
-    SetControlText(m_pm, L"cancel", Text(L"cancel"));
-  } else if (m_kind == kPopBoxUpdateNow) {
-    SetControlText(m_pm, L"title", Text(L"update_tip"));
-    SetControlText(m_pm, L"ok", Text(L"update_now"));
-    // The cancel button keeps the layout's text; a layout that left it blank gets the usual one
-    // rather than an unlabelled button.
-    CControlUI* cancel = m_pm.FindControl(L"cancel");
-    if (cancel != nullptr && cancel->GetText().empty()) cancel->SetText(Text(L"cancel"));
-  }
-  SetControlText(m_pm, L"text", m_text);
-}
+void CPopBox::FillTexts() { FillPopBoxTexts(m_pm, m_kind, m_text); }
 
 void CPopBox::Notify(TNotifyUI& msg) {
   if (msg.sType == notify::kWindowInit) {

@@ -1,7 +1,6 @@
 #include "ui/route_wnd.h"
 
-#include "core/languages.h"
-#include "tunnel/protocol.h"
+#include "ui/window_texts.h"
 
 namespace nimbrook {
 
@@ -11,9 +10,7 @@ CRouteWnd::CRouteWnd() : CDropDownWnd(L"route.xml") {}
 
 void CRouteWnd::OnCreated() {
   m_list = dynamic_cast<CContainerUI*>(m_pm.FindControl(L"listRoute"));
-  for (const wchar_t* key : {kRouteItemIpScope, kRouteItemGlobal}) {
-    if (CControlUI* item = m_pm.FindControl(key)) item->SetText(Text(key));
-  }
+  FillRouteTexts(m_pm);
 }
 
 void CRouteWnd::ShowAt(UiPoint screen) { ShowAsPicker(screen, m_list ? m_list->GetCount() : 0); }
