@@ -32,7 +32,11 @@ ToolRun RunTool(const std::wstring& fileName, const std::wstring& commandLine, c
   request.subDir = subDir;
   request.pipeOutput = true;
   LaunchResult child = LaunchInDirectory(request);
-  if (!child.started() || !child.output) return run;
+  if (!child.started() || !child.output) {
+    // A missing file is logged by the launcher; any other refusal only here.
+    if (child.error != os::kErrorFileNotFound) WriteLog(fileName + L"无法启动，错误码" + std::to_wstring(child.error));
+    return run;
+  }
   run.started = true;
   if (started) started();
   const auto deadline = std::chrono::steady_clock::now() + bound;

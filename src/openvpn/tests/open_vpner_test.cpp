@@ -252,6 +252,43 @@ TEST_F(OpenVpnerTest, DisconnectDuringTheAdapterCheckStartsNothing) {
   EXPECT_FALSE(cancelled.AttemptRunning());
 }
 
+// The user's disconnect arrives just as the attempt ends (here: while its last notification is
+// delivered). The attempt is over: the window hears nothing after the failure, and the next attempt
+// is not cancelled by it.
+TEST_F(OpenVpnerTest, ADisconnectAsTheAttemptEndsLeavesNothingBehind) {
+  script.endAfterLines = true;
+  auto engine = MakeEngine();
+  class LateDisconnect final : public StateObserver {
+   public:
+    explicit LateDisconnect(OpenVpner& engine) : engine_(engine) {}
+    void OnStateChanged(StateSubject* subject) override {
+      if (subject->Code() == kCodeFailed && !done_) {
+        done_ = true;
+        engine_.DisconnectWork();
+      }
+    }
+
+   private:
+    OpenVpner& engine_;
+    bool done_ = false;
+  } late(*engine);
+  engine->Attach(&late);
+
+  engine->ConnectWork();
+  EXPECT_EQ(recorder.All(), (std::vector<Seen>{kConnecting, kFailed}));
+  EXPECT_EQ(engine->State(), kStateFailed);
+  EXPECT_EQ(engine->RunFlag(), "");
+
+  script.endAfterLines = false;
+  script.lines = {"Initialization Sequence Completed\n"};
+  engine->Connect();
+  ASSERT_TRUE(recorder.WaitForCode(kCodeConnected));
+  engine->Disconnect();
+  ASSERT_TRUE(testing::WaitForAttemptEnd(*engine));
+  EXPECT_EQ(recorder.All(),
+            (std::vector<Seen>{kConnecting, kFailed, kConnecting, kConnected, kDisconnecting, kDisconnected}));
+}
+
 TEST_F(OpenVpnerTest, ADisconnectEndsAHangingAdapterCheck) {
   launcher.prepare = [](const LaunchRequest&, os::FakeChildState& state) {
     state.output.push_back("Available adapters [name, GUID, driver]:\r\n");  // then silence, and no end

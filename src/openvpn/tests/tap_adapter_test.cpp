@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "core/file_io.h"
+#include "core/log.h"
 #include "openvpn/open_vpner.h"
 #include "openvpn/tests/engine_recorder.h"
 #include "os/child_process_fake.h"
 #include "routes/recording_launcher.h"
+#include "testing/temp_dir.h"
 
 namespace nimbrook {
 namespace {
@@ -180,12 +183,23 @@ TEST_F(TapCheckTest, InstallerWithoutSuccessTextFails) {
 }
 
 TEST_F(TapCheckTest, ToolsThatDoNotStartKeepThePreviousResult) {
-  launcher.refuseWith = 2;
+  testing::TempDir dir;
+  SetLogFile(dir.File(L"nimbrook.log"));
+  launcher.refuseWith = 2;  // a missing file: the launcher has logged it
   engine.SetTapResult(true, "kept");
   CheckTapAdapter(engine);
   EXPECT_TRUE(engine.TapReady());
   EXPECT_EQ(engine.AdapterId(), "kept");
   EXPECT_TRUE(recorder.All().empty());
+
+  launcher.refuseWith = 1455;  // the system refused the start: the reason reaches the log
+  CheckTapAdapter(engine);
+  EXPECT_TRUE(engine.TapReady());
+  EXPECT_TRUE(recorder.All().empty());
+  std::string log;
+  (void)ReadFileBytes(dir.File(L"nimbrook.log"), log);
+  SetLogFile(L"");
+  EXPECT_EQ(log, "openvpn.exe无法启动，错误码1455\n");
 }
 
 TEST(TapReadLine, AnUnfinishedLineOfALiveToolEndsAtTheDeadline) {
