@@ -7,10 +7,6 @@ namespace nimbrook {
 
 using namespace toolkit;
 
-namespace {
-constexpr unsigned kVkEscapeCode = 0x1B;
-}
-
 CDropDownWnd::CDropDownWnd(const std::wstring& layoutFile) : m_layoutFile(layoutFile) {}
 
 CDropDownWnd::~CDropDownWnd() = default;
@@ -80,7 +76,7 @@ intptr_t CDropDownWnd::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lP
     case kWmMouseWheel:
       return 0;
     case kWmKeyDown:
-      if (wParam == kVkEscapeCode) Close(kIdOk);
+      if (wParam == kVkEscape) Close(kIdOk);
       return 0;
     default:
       break;

@@ -36,7 +36,7 @@ intptr_t CPopBox::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam)
       }
       return 0;
     case kWmKeyDown:
-      if (wParam == kVkEscapeKey) {
+      if (wParam == kVkEscape) {
         Close(kIdCancel);
         return 0;
       }

@@ -18,9 +18,6 @@
 
 namespace nimbrook {
 
-// Virtual-key code of Escape.
-inline constexpr uintptr_t kVkEscapeKey = 0x1B;
-
 class CUIBase : public StateObserver {
  public:
   CUIBase();

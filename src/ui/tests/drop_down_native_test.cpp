@@ -156,7 +156,7 @@ TEST_F(DropDownTest, EscapeClosesWheelIsSwallowed) {
   EXPECT_EQ(menu->SendMessage(kWmKeyDown, 'A', 0), 0);
   CWindowWnd::RunPostedMessages();
   EXPECT_TRUE(Exists(handle));
-  EXPECT_EQ(menu->SendMessage(kWmKeyDown, kVkEscapeKey, 0), 0);
+  EXPECT_EQ(menu->SendMessage(kWmKeyDown, kVkEscape, 0), 0);
   CWindowWnd::RunPostedMessages();
   EXPECT_FALSE(Exists(handle));
   EXPECT_TRUE(Picks().empty());

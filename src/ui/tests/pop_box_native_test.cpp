@@ -48,7 +48,7 @@ TEST_F(PopBoxTest, OkBoxTextsAndItsThreeWaysOut) {
   EXPECT_EQ(ClickAndRun(box, L"closebtn"), kIdCancel);
 
   box = Make(kPopBoxOk);
-  box->PostMessage(kWmKeyDown, kVkEscapeKey, 0);
+  box->PostMessage(kWmKeyDown, kVkEscape, 0);
   EXPECT_EQ(box->ShowModal(), kIdCancel);
 }
 
@@ -85,7 +85,7 @@ TEST_F(PopBoxTest, KindWithoutLayoutIsAnEmptyWindowThatEscapeCloses) {
   EXPECT_GT(box->GetClientRect().Width(), 0);
   EXPECT_GT(box->GetClientRect().Height(), 0);
   box->PostMessage(kWmKeyDown, 'A', 0);
-  box->PostMessage(kWmKeyDown, kVkEscapeKey, 0);
+  box->PostMessage(kWmKeyDown, kVkEscape, 0);
   EXPECT_EQ(box->ShowModal(), kIdCancel);
 }
 
@@ -96,7 +96,7 @@ TEST_F(PopBoxTest, KindsAreComparedExactly) {
   ASSERT_NE(box->GetPaintManager().GetRoot(), nullptr);
   EXPECT_NE(TextOf(box, L"title"), L"T:msg_title");
   EXPECT_EQ(TextOf(box, L"text"), L"The message");
-  box->PostMessage(kWmKeyDown, kVkEscapeKey, 0);
+  box->PostMessage(kWmKeyDown, kVkEscape, 0);
   EXPECT_EQ(box->ShowModal(), kIdCancel);
 }
 
@@ -136,7 +136,7 @@ TEST_F(PopBoxTest, ShowRunsTheBoxOnItsParentAndGivesBackTheOwner) {
   const UiRect ownerRect = owner->GetWindowRect();
   const UiRect boxRect = box->GetWindowRect();
   EXPECT_EQ(boxRect.left + boxRect.Width() / 2, ownerRect.left + ownerRect.Width() / 2);
-  box->PostMessage(kWmKeyDown, kVkEscapeKey, 0);
+  box->PostMessage(kWmKeyDown, kVkEscape, 0);
   EXPECT_EQ(box->ShowModal(), kIdCancel);
   EXPECT_TRUE(CWindowWnd::IsWindowEnabled(owner->GetHWND()));
   owner->Close(kIdOk);

@@ -158,7 +158,7 @@ TEST_F(PopWndTest, CloseButtonEndsWithOneAndEscapeIsIgnored) {
   CPaintManagerUI& pm = pop->GetPaintManager();
   pm.DoLayout();
   const UiPoint pt = testing_ui::CenterOf(pm.FindControl(L"closebtn"));
-  pop->PostMessage(kWmKeyDown, kVkEscapeKey, 0);
+  pop->PostMessage(kWmKeyDown, kVkEscape, 0);
   pop->PostMessage(kWmLButtonDown, 0, MakePointLParam(pt.x, pt.y));
   pop->PostMessage(kWmLButtonUp, 0, MakePointLParam(pt.x, pt.y));
   EXPECT_EQ(pop->ShowModal(), kIdOk);

@@ -177,7 +177,9 @@ TEST_F(WindowsGuiTest, FourProtocolPickerIs112PixelsHighAt96Dpi) {
   ::GetWindowRect(hwnd, &rect);
   const double scale = picker->GetDpiScale();
   EXPECT_EQ(rect.bottom - rect.top, static_cast<int>(PickerHeight(4) * scale + 0.5));
-  if (scale == 1.0) EXPECT_EQ(rect.bottom - rect.top, 112);
+  if (scale == 1.0) {
+    EXPECT_EQ(rect.bottom - rect.top, 112);
+  }
   EXPECT_EQ(rect.left, 300);
   EXPECT_EQ(rect.top, 200);
 
