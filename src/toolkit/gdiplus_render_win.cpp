@@ -275,6 +275,11 @@ std::unique_ptr<Gdiplus::Bitmap> DecodeImage(const std::string& bytes) {
 }
 
 Gdiplus::Bitmap* GdiplusImageCache::Get(const std::wstring& file) {
+  const uint64_t generation = Resources().Generation();
+  if (generation != generation_) {
+    slots_.clear();
+    generation_ = generation;
+  }
   const std::wstring key = CacheKey(file);
   for (const auto& slot : slots_) {
     if (slot.key == key) return slot.bitmap.get();

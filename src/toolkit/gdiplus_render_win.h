@@ -55,7 +55,8 @@ class OffscreenSurface {
 std::optional<std::string> EncodePng(const OffscreenSurface& surface);
 
 // Decoded images, per file name as the layouts write it ("x.png", "img\\x.png", any case). Failures
-// are remembered too, so a missing image costs one lookup, not one per paint. UI thread only.
+// are remembered too, so a missing image costs one lookup, not one per paint. The cache starts over
+// when the resource store's folder or archive changes. UI thread only.
 class GdiplusImageCache {
  public:
   // The image, or null when the resource is missing or no image. The bitmap stays owned by the cache.
@@ -69,6 +70,7 @@ class GdiplusImageCache {
     std::unique_ptr<Gdiplus::Bitmap> bitmap;  // null: the file could not be loaded
   };
   std::vector<Slot> slots_;
+  uint64_t generation_ = 0;  // of the resource store the slots were read from
 };
 
 // Decodes image bytes (PNG, BMP, JPEG, GIF) into a 32-bit premultiplied bitmap; null when they are

@@ -86,12 +86,14 @@ bool ResourceStore::SetResourcePath(const std::wstring& directory) {
   if (!directory.empty() && !DirectoryExists(directory)) return false;
   std::lock_guard<std::mutex> guard(lock_);
   directory_ = AsDirectory(directory);
+  ++generation_;
   return true;
 }
 
 bool ResourceStore::SetResourceZip(const std::wstring& zipFile) {
   if (zipFile.empty()) {
     std::lock_guard<std::mutex> guard(lock_);
+    if (archive_) ++generation_;
     archive_.reset();
     return true;
   }
@@ -103,6 +105,7 @@ bool ResourceStore::SetResourceZip(const std::wstring& zipFile) {
   auto shared = std::make_shared<const ZipArchive>(std::move(*archive));
   std::lock_guard<std::mutex> guard(lock_);
   archive_ = std::move(shared);
+  ++generation_;
   return true;
 }
 
@@ -131,6 +134,11 @@ std::wstring ResourceStore::ResourcePath() const {
 bool ResourceStore::HasZip() const {
   std::lock_guard<std::mutex> guard(lock_);
   return archive_ != nullptr;
+}
+
+uint64_t ResourceStore::Generation() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return generation_;
 }
 
 ResourceStore& Resources() {

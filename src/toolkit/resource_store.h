@@ -4,6 +4,7 @@
 // with "/" or "\\", matched without regard to letter case as Windows does.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,9 +35,13 @@ class ResourceStore {
 
   std::wstring ResourcePath() const;
   bool HasZip() const;
+  // Changes whenever the folder or the archive changes, so caches of decoded resources know when to
+  // start over.
+  uint64_t Generation() const;
 
  private:
   mutable std::mutex lock_;
+  uint64_t generation_ = 0;
   std::wstring directory_;                     // with its trailing separator, or empty (current folder)
   std::shared_ptr<const ZipArchive> archive_;  // null when reading from the folder
 };

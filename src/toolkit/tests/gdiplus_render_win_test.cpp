@@ -288,6 +288,24 @@ TEST_F(GdiplusRenderTest, ImagesAreReadFromTheSkinArchiveWhenOneIsSet) {
   ASSERT_TRUE(Resources().SetResourceZip(L""));
 }
 
+TEST_F(GdiplusRenderTest, ChangingTheResourceSourceDropsCachedImages) {
+  TempDir other;
+  WritePng(other, L"nine.png", 12, 12, [](int, int) { return kGreen; });
+  ImageSpec image;
+  image.file = L"nine.png";
+  {
+    GdiplusRenderContext ctx(surface_, 1.0);
+    EXPECT_TRUE(ctx.DrawImage(image, {0, 0, 12, 12}));
+  }
+  ASSERT_TRUE(Resources().SetResourcePath(other.Dir()));
+  {
+    GdiplusRenderContext ctx(surface_, 1.0);
+    EXPECT_TRUE(ctx.DrawImage(image, {20, 0, 32, 12}));
+  }
+  EXPECT_TRUE(Near(surface_.PixelAt(6, 6), kBlue));
+  EXPECT_TRUE(Near(surface_.PixelAt(26, 6), kGreen));  // the new folder's image, not the cached one
+}
+
 TEST_F(GdiplusRenderTest, TextFollowsAlignmentStaysInsideItsBoxAndEndsInEllipsis) {
   FontSpec font;
   font.size = 14;

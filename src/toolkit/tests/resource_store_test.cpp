@@ -68,6 +68,20 @@ TEST_F(ResourceStoreTest, AbsoluteZipPathAndRefusedSettingsLeaveTheStoreAsItWas)
   EXPECT_EQ(other.ReadResource(L"img/close.png"), "zip png");
 }
 
+TEST_F(ResourceStoreTest, GenerationMovesOnEveryChangeOfSource) {
+  const uint64_t start = store_.Generation();
+  ASSERT_TRUE(store_.SetResourcePath(dir_.Dir()));
+  const uint64_t folder = store_.Generation();
+  EXPECT_NE(folder, start);
+  EXPECT_FALSE(store_.SetResourceZip(L"missing.dll"));
+  EXPECT_EQ(store_.Generation(), folder);  // a refused change changes nothing
+  ASSERT_TRUE(store_.SetResourceZip(L"skin/skin.dll"));
+  const uint64_t zip = store_.Generation();
+  EXPECT_NE(zip, folder);
+  ASSERT_TRUE(store_.SetResourceZip(L""));
+  EXPECT_NE(store_.Generation(), zip);
+}
+
 TEST_F(ResourceStoreTest, NamesThatLeaveTheFolderAreRefused) {
   ASSERT_TRUE(WriteFileBytes(outside_.File(L"secret.txt"), "secret"));
   ASSERT_TRUE(store_.SetResourcePath(dir_.File(L"img")));
