@@ -25,6 +25,20 @@ class SystemStore {
   HCERTSTORE store_;
 };
 
+// The import wizard lives in cryptui.dll, which 32-bit MinGW ships no import library for: it is
+// looked up at run time, once.
+using WizImportFunction = BOOL(WINAPI*)(DWORD, HWND, LPCWSTR, PCCRYPTUI_WIZ_IMPORT_SRC_INFO, HCERTSTORE);
+
+WizImportFunction WizImport() {
+  static const WizImportFunction function = [] {
+    HMODULE module = LoadLibraryW(L"cryptui.dll");
+    return module ? reinterpret_cast<WizImportFunction>(
+                        reinterpret_cast<void*>(GetProcAddress(module, "CryptUIWizImport")))
+                  : nullptr;
+  }();
+  return function;
+}
+
 }  // namespace
 
 bool ImportIntoRootStore(const std::wstring& certificateFile) {
@@ -37,7 +51,9 @@ bool ImportIntoRootStore(const std::wstring& certificateFile) {
   source.pwszPassword = L"";
   // No window, and the destination store is the one given (not chosen by the wizard).
   const DWORD flags = CRYPTUI_WIZ_NO_UI | CRYPTUI_WIZ_IMPORT_NO_CHANGE_DEST_STORE | CRYPTUI_WIZ_IMPORT_ALLOW_CERT;
-  return CryptUIWizImport(flags, nullptr, nullptr, &source, root.get()) != FALSE;
+  const WizImportFunction import = WizImport();
+  if (!import) return false;
+  return import(flags, nullptr, nullptr, &source, root.get()) != FALSE;
 }
 
 }  // namespace nimbrook::os
