@@ -2,17 +2,14 @@
 // min/max); the width that is left is shared evenly by the children without a fixed width.
 #pragma once
 
-#include "toolkit/container.h"
+#include "toolkit/linear_layout.h"
 
 namespace nimbrook::toolkit {
 
-class CHorizontalLayoutUI : public CContainerUI {
+class CHorizontalLayoutUI : public CLinearLayoutUI {
  public:
+  CHorizontalLayoutUI() : CLinearLayoutUI(Axis::Horizontal) {}
   std::wstring GetClass() const override;
-  UiSize EstimateSize(UiSize available) override;
-
- protected:
-  void LayoutChildren(const UiRect& inner) override;
 };
 
 }  // namespace nimbrook::toolkit

@@ -2,17 +2,14 @@
 // min/max); the height that is left is shared evenly by the children without a fixed height.
 #pragma once
 
-#include "toolkit/container.h"
+#include "toolkit/linear_layout.h"
 
 namespace nimbrook::toolkit {
 
-class CVerticalLayoutUI : public CContainerUI {
+class CVerticalLayoutUI : public CLinearLayoutUI {
  public:
+  CVerticalLayoutUI() : CLinearLayoutUI(Axis::Vertical) {}
   std::wstring GetClass() const override;
-  UiSize EstimateSize(UiSize available) override;
-
- protected:
-  void LayoutChildren(const UiRect& inner) override;
 };
 
 }  // namespace nimbrook::toolkit
