@@ -6,28 +6,6 @@
 #include "toolkit/render_context.h"
 
 namespace nimbrook::toolkit {
-namespace {
-
-bool IsMouseEvent(UiEvent t) {
-  switch (t) {
-    case UiEvent::MouseMove:
-    case UiEvent::MouseLeave:
-    case UiEvent::MouseEnter:
-    case UiEvent::MouseHover:
-    case UiEvent::ButtonDown:
-    case UiEvent::ButtonUp:
-    case UiEvent::RButtonDown:
-    case UiEvent::RButtonUp:
-    case UiEvent::DblClick:
-    case UiEvent::ContextMenu:
-    case UiEvent::ScrollWheel:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
 
 CButtonUI::CButtonUI() {
   m_cursor = UiCursor::Hand;

@@ -6,25 +6,6 @@
 namespace nimbrook::toolkit {
 namespace {
 
-bool IsMouseEvent(UiEvent t) {
-  switch (t) {
-    case UiEvent::MouseMove:
-    case UiEvent::MouseLeave:
-    case UiEvent::MouseEnter:
-    case UiEvent::MouseHover:
-    case UiEvent::ButtonDown:
-    case UiEvent::ButtonUp:
-    case UiEvent::RButtonDown:
-    case UiEvent::RButtonUp:
-    case UiEvent::DblClick:
-    case UiEvent::ContextMenu:
-    case UiEvent::ScrollWheel:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // True when the manager's hot control is row or lies inside it.
 bool HotInside(CControlUI* row) {
   CPaintManagerUI* manager = row->GetManager();
@@ -112,84 +93,64 @@ void PaintRowLine(RenderContext& ctx, const UiRect& pos, const TListInfoUI* info
 
 }  // namespace
 
+// --- CListElementUI: both row kinds
+
+template <typename Base>
+bool CListElementUI<Base>::Select(bool select) {
+  if (!this->IsEnabled()) return false;
+  if (select && m_owner) return m_owner->SelectItem(m_index);
+  SetSelectedState(select);
+  return true;
+}
+
+template <typename Base>
+void CListElementUI<Base>::SetSelectedState(bool selected) {
+  if (m_selected == selected) return;
+  m_selected = selected;
+  this->Invalidate();
+}
+
+template <typename Base>
+void CListElementUI<Base>::DoEvent(TEventUI& event) {
+  if (RowEvent(this, event, m_hot)) return;
+  Base::DoEvent(event);
+}
+
+template <typename Base>
+bool CListElementUI<Base>::Activate() {
+  if (!CControlUI::Activate()) return false;
+  this->Notify(notify::kItemActivate);
+  return true;
+}
+
+template <typename Base>
+UiSize CListElementUI<Base>::EstimateSize(UiSize available) {
+  if (this->m_fixedHeight > 0) return {this->m_fixedWidth, this->m_fixedHeight};
+  return {this->m_fixedWidth, DefaultRowHeight(this->m_manager)};
+}
+
+template <typename Base>
+void CListElementUI<Base>::PaintBkColor(RenderContext& ctx) {
+  PaintRowBk(ctx, this->m_pos, m_owner ? &m_owner->GetListInfo() : nullptr, m_selected, m_hot, this->m_bkColor,
+             this->m_borderRound);
+}
+
+template <typename Base>
+void CListElementUI<Base>::PaintBorder(RenderContext& ctx) {
+  Base::PaintBorder(ctx);
+  PaintRowLine(ctx, this->m_pos, m_owner ? &m_owner->GetListInfo() : nullptr);
+}
+
+template class CListElementUI<CHorizontalLayoutUI>;
+template class CListElementUI<CLabelUI>;
+
 // --- CListContainerElementUI
 
 std::wstring CListContainerElementUI::GetClass() const { return L"ListContainerElementUI"; }
 
-bool CListContainerElementUI::Select(bool select) {
-  if (!IsEnabled()) return false;
-  if (select && m_owner) return m_owner->SelectItem(m_index);
-  SetSelectedState(select);
-  return true;
-}
-
-void CListContainerElementUI::SetSelectedState(bool selected) {
-  if (m_selected == selected) return;
-  m_selected = selected;
-  Invalidate();
-}
-
-void CListContainerElementUI::DoEvent(TEventUI& event) {
-  if (RowEvent(this, event, m_hot)) return;
-  CHorizontalLayoutUI::DoEvent(event);
-}
-
-bool CListContainerElementUI::Activate() {
-  if (!CControlUI::Activate()) return false;
-  Notify(notify::kItemActivate);
-  return true;
-}
-
-UiSize CListContainerElementUI::EstimateSize(UiSize available) {
-  if (m_fixedHeight > 0) return {m_fixedWidth, m_fixedHeight};
-  return {m_fixedWidth, DefaultRowHeight(m_manager)};
-}
-
-void CListContainerElementUI::PaintBkColor(RenderContext& ctx) {
-  PaintRowBk(ctx, m_pos, m_owner ? &m_owner->GetListInfo() : nullptr, m_selected, m_hot, m_bkColor, m_borderRound);
-}
-
-void CListContainerElementUI::PaintBorder(RenderContext& ctx) {
-  CHorizontalLayoutUI::PaintBorder(ctx);
-  PaintRowLine(ctx, m_pos, m_owner ? &m_owner->GetListInfo() : nullptr);
-}
-
 // --- CListLabelElementUI
 
 std::wstring CListLabelElementUI::GetClass() const { return L"ListLabelElementUI"; }
-
-bool CListLabelElementUI::Select(bool select) {
-  if (!IsEnabled()) return false;
-  if (select && m_owner) return m_owner->SelectItem(m_index);
-  SetSelectedState(select);
-  return true;
-}
-
-void CListLabelElementUI::SetSelectedState(bool selected) {
-  if (m_selected == selected) return;
-  m_selected = selected;
-  Invalidate();
-}
-
-void CListLabelElementUI::DoEvent(TEventUI& event) {
-  if (RowEvent(this, event, m_hot)) return;
-  CLabelUI::DoEvent(event);
-}
-
-bool CListLabelElementUI::Activate() {
-  if (!CControlUI::Activate()) return false;
-  Notify(notify::kItemActivate);
-  return true;
-}
-
-UiSize CListLabelElementUI::EstimateSize(UiSize available) {
-  if (m_fixedHeight > 0) return {m_fixedWidth, m_fixedHeight};
-  return {m_fixedWidth, DefaultRowHeight(m_manager)};
-}
-
-void CListLabelElementUI::PaintBkColor(RenderContext& ctx) {
-  PaintRowBk(ctx, m_pos, m_owner ? &m_owner->GetListInfo() : nullptr, m_selected, m_hot, m_bkColor, m_borderRound);
-}
 
 void CListLabelElementUI::PaintText(RenderContext& ctx) {
   const std::wstring text = GetText();
@@ -208,11 +169,6 @@ void CListLabelElementUI::PaintText(RenderContext& ctx) {
   const UiRect padding = (m_textPadding == UiRect{}) ? info.textPadding : m_textPadding;
   const UiRect rect = m_pos.Deflate(padding);
   if (!rect.IsEmpty()) ctx.DrawText(text, rect, font, color, info.textStyle);
-}
-
-void CListLabelElementUI::PaintBorder(RenderContext& ctx) {
-  CLabelUI::PaintBorder(ctx);
-  PaintRowLine(ctx, m_pos, m_owner ? &m_owner->GetListInfo() : nullptr);
 }
 
 }  // namespace nimbrook::toolkit

@@ -47,6 +47,26 @@ enum class UiEvent {
   SetCursor,
 };
 
+// The events that come from the mouse: a control that takes no mouse input hands these on.
+constexpr bool IsMouseEvent(UiEvent t) {
+  switch (t) {
+    case UiEvent::MouseMove:
+    case UiEvent::MouseLeave:
+    case UiEvent::MouseEnter:
+    case UiEvent::MouseHover:
+    case UiEvent::ButtonDown:
+    case UiEvent::ButtonUp:
+    case UiEvent::RButtonDown:
+    case UiEvent::RButtonUp:
+    case UiEvent::DblClick:
+    case UiEvent::ContextMenu:
+    case UiEvent::ScrollWheel:
+      return true;
+    default:
+      return false;
+  }
+}
+
 struct TEventUI {
   UiEvent Type = UiEvent::MouseMove;
   CControlUI* pSender = nullptr;
