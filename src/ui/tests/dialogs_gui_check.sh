@@ -8,60 +8,25 @@
 set -u
 cli=$1
 source "$(dirname "${BASH_SOURCE[0]}")/../../../tests/check_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../../../tools/gallery/tests/gallery_check_lib.sh"
 shots=${NIMBROOK_SCREENSHOT_DIR:?}
 mkdir -p "$shots"
 
-native_path() {
-  if [ -n "${NIMBROOK_WINE:-}" ]; then winepath -w "$1" 2>/dev/null; else echo "$1"; fi
-}
-
-# Waits up to $2 seconds (default 20) for a line matching the pattern in the log.
-wait_line() {
-  local pattern=$1 seconds=${2:-20} i=0
-  while [ $i -lt $((seconds * 10)) ]; do
-    tr -d '\r' <"$log" 2>/dev/null | grep -q -- "$pattern" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
-  return 1
-}
 hidden_at() { ! shown_at "$@"; }
 line_of() { tr -d '\r' <"$log" | grep -m1 -- "$1"; }
 no_line() { ! tr -d '\r' <"$log" | grep -q -- "$1"; }
 
 # Starts the gallery with a dialog; sets pid, log, exitf and the dialog's rectangle (l t r b).
 open_dialog() {
-  local dialog=$1 lang=$2 attempt
+  local dialog=$1 lang=$2
   log=$work/$dialog-$lang.log
   exitf=$work/exit-$dialog-$lang
   l="" t="" r="" b=""
-  for attempt in 1 2 3 4 5; do
-    rm -f "$log" "$exitf"
-    : >"$log"
-    "${runner[@]}" "$cli" --lang "$lang" --dialog "$dialog" --notify-log "$(native_path "$log")" \
-      --exit-file "$(native_path "$exitf")" </dev/null >/dev/null 2>&1 &
-    pid=$!
-    wait_line "^\(window $dialog \|create-failed\)" 60 || break
-    if tr -d '\r' <"$log" | grep -q "^create-failed"; then
-      # A Wine desktop started before the display existed: the next start gets the display.
-      wait "$pid" 2>/dev/null
-      sleep 1
-      continue
-    fi
-    read -r _ _ l t r b <<<"$(line_of "^window $dialog ")"
-    # Painted once: the paint manager's first layout sends windowinit to the dialog's notifiers.
-    wait_line "^windowinit " 10
-    sleep 1
-    return
-  done
-}
-
-close_gallery() {
-  touch "$exitf"
-  local i=0
-  while kill -0 "$pid" 2>/dev/null && [ $i -lt 200 ]; do sleep 0.1; i=$((i + 1)); done
-  if kill -0 "$pid" 2>/dev/null; then kill "$pid" 2>/dev/null; fi
-  wait "$pid" 2>/dev/null
+  launch_gallery "window $dialog " --lang "$lang" --dialog "$dialog" || return
+  read -r _ _ l t r b <<<"$(line_of "^window $dialog ")"
+  # Painted once: the paint manager's first layout sends windowinit to the dialog's notifiers.
+  wait_line "^windowinit " 10
+  sleep 1
 }
 
 # The screen, and the dialog cut out of it (with a margin) for review.
@@ -103,7 +68,7 @@ for lang in eng chs; do
   for dialog in ok okcancel update_now; do
     open_dialog "$dialog" "$lang"
     check "$dialog opens ($lang)" test -n "$l"
-    [ -n "$l" ] || { close_gallery; continue; }
+    [ -n "$l" ] || { stop_gallery; continue; }
     check "$dialog has the layout's size ($lang)" test "$((r - l))x$((b - t))" = "400x210"
     shoot "dialog-$dialog-$lang"
     check "$dialog: navy title strip ($lang)" near "$(pixel $((l + 250)) $((t + 20)))" 173B63
@@ -128,7 +93,7 @@ for lang in eng chs; do
           ;;
       esac
     fi
-    close_gallery
+    stop_gallery
   done
 
   # --- a box kind without a layout: an empty window that Escape closes
@@ -140,7 +105,7 @@ for lang in eng chs; do
     xdotool key Escape
     check "and Escape closes it with 2" wait_line "^modal 2$"
   fi
-  close_gallery
+  stop_gallery
 
   # --- notice pop-up (the page itself needs the system browser control)
   open_dialog notify "$lang"
@@ -155,7 +120,7 @@ for lang in eng chs; do
       check "notify: the close button closes with 1" wait_line "^modal 1$"
     fi
   fi
-  close_gallery
+  stop_gallery
 
   # --- menu at the bottom-right corner of the work area
   open_dialog menu_corner "$lang"
@@ -173,7 +138,7 @@ for lang in eng chs; do
       check "menu: a pick reaches the owner control as menu_About" wait_line "^menu_About ok$"
     fi
   fi
-  close_gallery
+  stop_gallery
 
   # --- pickers
   open_dialog protocol "$lang"
@@ -186,7 +151,7 @@ for lang in eng chs; do
       check "protocol: a pick reaches the owner control as OVPN-UDP" wait_line "^OVPN-UDP ok$"
     fi
   fi
-  close_gallery
+  stop_gallery
 
   open_dialog route "$lang"
   check "route picker opens ($lang)" test -n "$l"
@@ -198,7 +163,7 @@ for lang in eng chs; do
       check "route: picking route_global sends route_global" wait_line "^route_global ok$"
     fi
   fi
-  close_gallery
+  stop_gallery
 done
 
 # --- clicking elsewhere hides a pop-up without a pick
@@ -212,5 +177,5 @@ if [ -n "$l" ]; then
   check "a click elsewhere hides the menu" hidden_at "$l" "$t" "$((r - l))" "$((b - t))"
   check "and picks nothing" no_line "^menu_"
 fi
-close_gallery
+stop_gallery
 finish

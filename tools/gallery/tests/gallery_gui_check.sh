@@ -6,26 +6,11 @@
 set -u
 cli=$1
 source "$(dirname "${BASH_SOURCE[0]}")/../../../tests/check_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/gallery_check_lib.sh"
 gui=${NIMBROOK_GUI_ENV:?NIMBROOK_GUI_ENV is not set: register the check with NEEDS_DISPLAY}
 shots=${NIMBROOK_SCREENSHOT_DIR:?}
 title="Nimbrook Toolkit Gallery"
 mkdir -p "$shots"
-
-# A path as the program sees it.
-native_path() {
-  if [ -n "${NIMBROOK_WINE:-}" ]; then winepath -w "$1" 2>/dev/null; else echo "$1"; fi
-}
-
-# Waits up to $2 seconds (default 20) for a line matching the pattern in the notification log.
-wait_line() {
-  local pattern=$1 seconds=${2:-20} i=0
-  while [ $i -lt $((seconds * 10)) ]; do
-    tr -d '\r' <"$log" 2>/dev/null | grep -q -- "$pattern" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
-  return 1
-}
 
 # The centre of a named control from the gallery's layout dump (logical = device pixels at 96 dpi).
 centre_of() {
@@ -33,42 +18,15 @@ centre_of() {
 }
 
 # Starts the gallery in a language and waits for its window; sets pid, id, log, dump, exitf.
-# A Wine desktop that was started before the display existed gives the first program no display
-# driver ("create-failed"); it ends with that program, so the next start gets the display.
 start_gallery() {
-  local lang=$1 attempt
+  local lang=$1
   log=$work/notify-$lang.log
   dump=$work/layout-$lang.txt
   exitf=$work/exit-$lang
   id=""
-  for attempt in 1 2 3 4 5; do
-    rm -f "$log" "$dump" "$exitf"
-    : >"$log"
-    "${runner[@]}" "$cli" --lang "$lang" --notify-log "$(native_path "$log")" \
-      --exit-file "$(native_path "$exitf")" --layout-dump "$(native_path "$dump")" </dev/null >/dev/null 2>&1 &
-    pid=$!
-    wait_line "^\(ready\|create-failed\)" 60 || break
-    if tr -d '\r' <"$log" | grep -q "^create-failed"; then
-      wait "$pid" 2>/dev/null
-      sleep 1
-      continue
-    fi
-    id=$(bash "$gui" wait-window "$title" 30)
-    return
-  done
-}
-
-# Ends the gallery through its exit file; true when it ended by itself in time.
-stop_gallery() {
-  touch "$exitf"
-  local i=0
-  while kill -0 "$pid" 2>/dev/null && [ $i -lt 200 ]; do sleep 0.1; i=$((i + 1)); done
-  if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null
-    return 1
-  fi
-  wait "$pid" 2>/dev/null
-  return 0
+  rm -f "$dump"
+  launch_gallery "ready" --lang "$lang" --layout-dump "$(native_path "$dump")" || return
+  id=$(bash "$gui" wait-window "$title" 30)
 }
 
 # --- English: open, click, type, screenshot, exit
