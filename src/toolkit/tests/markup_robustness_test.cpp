@@ -80,7 +80,9 @@ TEST(MarkupRobustnessTest, MutatedAttributeListsApplyWhatTheyCan) {
     EXPECT_EQ(ok, error.empty());
     CButtonUI button;
     const bool applied = button.ApplyAttributeList(list);
-    if (!ok) EXPECT_FALSE(applied);
+    if (!ok) {
+      EXPECT_FALSE(applied);
+    }
     EXPECT_GE(button.GetFixedHeight(), 0);
   }
 }
