@@ -6,22 +6,13 @@
 #include "cmroute/route_file.h"
 #include "core/file_io.h"
 #include "core/text.h"
+#include "testing/host_path.h"
 #include "fake_route_table.h"
 
 namespace nimbrook::cmroute {
 namespace {
 
-// A file of the source tree as this program sees it: under Wine the Linux root is drive Z:.
-std::wstring SourceFile(const std::string& relative) {
-  std::wstring path = text::FromUtf8(std::string(NIMBROOK_SOURCE_DIR) + "/" + relative);
-#ifdef _WIN32
-  for (auto& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  path = L"Z:" + path;
-#endif
-  return path;
-}
+using testing::SourceFile;
 
 std::vector<RouteEntry> Shipped(const char* name) {
   std::string bytes;

@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "testing/host_path.h"
 #include "testing/temp_dir.h"
 #include "tunnel/connector.h"
 
@@ -122,17 +123,7 @@ TEST(RemoteTextTest, HostsAndPortsThatCouldCarryOptionsAreRefused) {
   EXPECT_FALSE(IsSafePort("1000-1002"));
 }
 
-// A file of the source tree as this program sees it: under Wine the Linux root is drive Z:.
-std::wstring SourceFile(const std::string& relative) {
-  std::wstring path = text::FromUtf8(std::string(NIMBROOK_SOURCE_DIR) + "/" + relative);
-#ifdef _WIN32
-  for (auto& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  path = L"Z:" + path;
-#endif
-  return path;
-}
+using testing::SourceFile;
 
 class TestEngine : public Connector {
  public:

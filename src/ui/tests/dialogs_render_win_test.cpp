@@ -14,6 +14,7 @@
 #include "core/languages.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "testing/host_path.h"
 #include "toolkit/dialog_builder.h"
 #include "toolkit/fake_paint_host.h"
 #include "toolkit/gdiplus_render_win.h"
@@ -27,11 +28,9 @@ namespace {
 
 using namespace toolkit;
 
+// A folder of the build machine as a Windows path with its trailing separator.
 std::wstring WinePath(const char* unixPath) {
-  std::wstring path = L"Z:" + text::FromUtf8(unixPath);
-  for (auto& c : path) {
-    if (c == L'/') c = L'\\';
-  }
+  std::wstring path = testing::HostPath(unixPath);
   if (!path.empty() && path.back() != L'\\') path += L'\\';
   return path;
 }

@@ -13,6 +13,7 @@
 #include "core/languages.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "testing/host_path.h"
 #include "toolkit/controls.h"
 #include "toolkit/dialog_builder.h"
 #include "toolkit/fake_paint_host.h"
@@ -23,11 +24,9 @@ namespace nimbrook::toolkit {
 namespace {
 
 // A path of the build tree as Wine sees it.
+// A folder of the build machine as a Windows path with its trailing separator.
 std::wstring WinePath(const char* unixPath) {
-  std::wstring path = L"Z:" + text::FromUtf8(unixPath);
-  for (auto& c : path) {
-    if (c == L'/') c = L'\\';
-  }
+  std::wstring path = testing::HostPath(unixPath);
   if (!path.empty() && path.back() != L'\\') path += L'\\';
   return path;
 }
