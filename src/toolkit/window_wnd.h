@@ -155,8 +155,13 @@ class CWindowWnd {
 
   // Creates the window (registering its class first). Sizes and positions are device pixels; with the
   // default size a window whose layout has a Window size takes that size (scaled to the monitor's
-  // DPI) once WM_CREATE has built it. Returns the handle, or null when creation failed (WM_CREATE
-  // answered -1: the window then already received its final message).
+  // DPI) once WM_CREATE has built it. Returns the handle, or null when creation failed.
+  // A null result always means the object has received OnFinalMessage exactly once, whatever step
+  // failed (class registration, the system refusing the window before its first message, WM_NCCREATE
+  // refused, WM_CREATE answering -1, the window destroying itself while being created): a window
+  // that deletes itself there is gone, and the caller never deletes it nor touches it again. The one
+  // exception is a second Create on an object whose window still exists: refused, and nothing else
+  // happens to the object or its window.
   WindowHandle Create(WindowHandle parent, const std::wstring& name, uint32_t style, uint32_t exStyle,
                       int x = kCwUseDefault, int y = kCwUseDefault, int cx = kCwUseDefault,
                       int cy = kCwUseDefault);
@@ -225,6 +230,13 @@ class CWindowWnd {
   static CWindowWnd* FromHandle(WindowHandle handle);
   static bool IsWindowEnabled(WindowHandle handle);
   WindowHandle GetParentHandle() const;
+
+  // Test hook: the next Create (of any window) fails at the given step, for windows whose own
+  // creation cannot fail. kBeforeFirstMessage: the system refuses the window before any message;
+  // kAtNcCreate / kAtCreate: WM_NCCREATE / WM_CREATE is delivered and then treated as refused (FALSE /
+  // -1), whatever the window answered. One failure per call.
+  enum class HeadlessCreateFailure { kNone, kBeforeFirstMessage, kAtNcCreate, kAtCreate };
+  static void FailNextHeadlessCreate(HeadlessCreateFailure step);
 #endif
 
  protected:
@@ -232,7 +244,8 @@ class CWindowWnd {
   // The class a superclass extends ("EDIT", ...); null for a class of our own.
   virtual const wchar_t* GetSuperClassName() const { return nullptr; }
   virtual unsigned GetClassStyle() const { return 0; }
-  // Called after the window is destroyed (WM_NCDESTROY); windows created with new delete themselves
+  // Called after the window is destroyed (WM_NCDESTROY), or by Create when creation failed before the
+  // window got its first message (hWnd is then null); windows created with new delete themselves
   // here. The handle is already detached from this object.
   virtual void OnFinalMessage(WindowHandle hWnd) {}
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "core/log.h"
@@ -41,6 +42,7 @@ struct HeadlessScreen {
   UiRect workArea{0, 0, 1280, 760};
   double dpiScale = 1.0;
   WindowHandle focus = nullptr;
+  CWindowWnd::HeadlessCreateFailure createFailure = CWindowWnd::HeadlessCreateFailure::kNone;
 };
 
 HeadlessScreen& Screen() {
@@ -139,11 +141,16 @@ bool CWindowWnd::RegisterSuperclass() {
 WindowHandle CWindowWnd::Create(WindowHandle parent, const std::wstring& name, uint32_t style,
                                 uint32_t exStyle, int x, int y, int cx, int cy) {
   if (m_hWnd) return nullptr;   // one window per object
+  auto& screen = Screen();
+  const HeadlessCreateFailure failure = std::exchange(screen.createFailure, HeadlessCreateFailure::kNone);
   const bool registered = GetSuperClassName() ? RegisterSuperclass() : RegisterWindowClass();
-  if (!registered) return nullptr;
+  if (!registered || failure == HeadlessCreateFailure::kBeforeFirstMessage) {
+    // No window ever existed, so no WM_NCDESTROY will bring the final message: it is delivered here.
+    OnFinalMessage(nullptr);   // may delete the window object
+    return nullptr;
+  }
   if (parent && !Find(parent)) parent = nullptr;
 
-  auto& screen = Screen();
   WindowHandle handle = reinterpret_cast<WindowHandle>(screen.nextHandle);
   screen.nextHandle += 4;
   HeadlessWindow record;
@@ -162,14 +169,24 @@ WindowHandle CWindowWnd::Create(WindowHandle parent, const std::wstring& name, u
   m_hWnd = handle;
   m_modal = std::make_shared<ModalState>();
   WindowWndAccess::SetDefaultSize(this, cx == kCwUseDefault);
+  // From here on the object may delete itself in any message: only the shared state is read.
+  const std::shared_ptr<ModalState> modal = m_modal;
 
-  if (WindowWndAccess::Dispatch(handle, kWmCreate, 0, 0) == -1) {
+  const intptr_t ncCreate = WindowWndAccess::Dispatch(handle, kWmNcCreate, 0, 0);
+  if (modal->destroyed) return nullptr;   // destroyed itself while being created
+  if (ncCreate == 0 || failure == HeadlessCreateFailure::kAtNcCreate) {
+    // As CreateWindowEx does: a window that refused WM_NCCREATE gets WM_NCDESTROY only.
+    WindowWndAccess::Dispatch(handle, kWmNcDestroy, 0, 0);
+    return nullptr;
+  }
+  const intptr_t create = WindowWndAccess::Dispatch(handle, kWmCreate, 0, 0);
+  if (modal->destroyed) return nullptr;
+  if (create == -1 || failure == HeadlessCreateFailure::kAtCreate) {
     WindowWndAccess::Destroy(handle);   // ends with the final message, as CreateWindowEx does
     return nullptr;
   }
-  if (!Find(handle)) return nullptr;   // destroyed itself while being created
   WindowWndAccess::Resized(handle);
-  return Find(handle) ? handle : nullptr;
+  return modal->destroyed ? nullptr : handle;
 }
 
 WindowHandle CWindowWnd::Create(WindowHandle parent, const std::wstring& name, uint32_t style,
@@ -370,6 +387,8 @@ intptr_t CWindowWnd::CallDefault(unsigned msg, uintptr_t wParam, intptr_t lParam
     case kWmClose:
       WindowWndAccess::Destroy(m_hWnd);
       return 0;
+    case kWmNcCreate:
+      return 1;   // DefWindowProc lets creation go on
     case kWmNcHitTest:
       return kHtClient;
     case kWmNcActivate:
@@ -383,6 +402,8 @@ void CWindowWnd::SetHeadlessScreen(const UiRect& workArea, double dpiScale) {
   Screen().workArea = workArea;
   Screen().dpiScale = dpiScale > 0 ? dpiScale : 1.0;
 }
+
+void CWindowWnd::FailNextHeadlessCreate(HeadlessCreateFailure step) { Screen().createFailure = step; }
 
 size_t CWindowWnd::RunPostedMessages() {
   size_t count = 0;

@@ -119,9 +119,15 @@ bool CWindowWnd::RegisterSuperclass() {
 WindowHandle CWindowWnd::Create(WindowHandle parent, const std::wstring& name, uint32_t style,
                                 uint32_t exStyle, int x, int y, int cx, int cy) {
   if (m_hWnd) return nullptr;
-  const bool registered = GetSuperClassName() ? RegisterSuperclass() : RegisterWindowClass();
-  if (!registered) return nullptr;
+  // Whether WM_NCDESTROY delivered the final message is read from the shared state: the object may
+  // be gone once CreateWindowExW returns.
   m_modal = std::make_shared<ModalState>();
+  const std::shared_ptr<ModalState> modal = m_modal;
+  const bool registered = GetSuperClassName() ? RegisterSuperclass() : RegisterWindowClass();
+  if (!registered) {
+    OnFinalMessage(nullptr);   // no window, so no WM_NCDESTROY: the final message is owed here
+    return nullptr;
+  }
   m_defaultSize = cx == kCwUseDefault;
   // A pop-up cannot take CW_USEDEFAULT: it starts at the origin, empty, and gets the layout's size.
   if (style & WS_POPUP) {
@@ -130,7 +136,15 @@ WindowHandle CWindowWnd::Create(WindowHandle parent, const std::wstring& name, u
   }
   HWND hwnd = ::CreateWindowExW(exStyle, GetWindowClassName(), name.c_str(), style, x, y, cx, cy,
                                 H(parent), nullptr, Instance(), this);
-  if (!hwnd) return nullptr;
+  if (!hwnd) {
+    // A failure after WM_NCCREATE went through WM_NCDESTROY and so through the final message; one
+    // before it (a parent that is not a window, a refused class, no resources) did not.
+    if (!modal->destroyed) {
+      m_hWnd = nullptr;
+      OnFinalMessage(nullptr);   // may delete the window object
+    }
+    return nullptr;
+  }
   if (m_defaultSize) ApplyLayoutWindowSize(hwnd);
   return hwnd;
 }

@@ -21,7 +21,12 @@ class RecordingWnd : public CWindowWnd {
 
   intptr_t HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override {
     messages.push_back(msg);
+    if (msg == kWmNcCreate && refuseNcCreate) return 0;
     if (msg == kWmCreate && failCreate) return -1;
+    if (msg == kWmCreate && closeInCreate) {
+      SendMessage(kWmClose);
+      return 0;
+    }
     if (msg == kWmKeyDown && wParam == kVkEscape) {
       Close(kIdCancel);
       return 0;
@@ -36,15 +41,20 @@ class RecordingWnd : public CWindowWnd {
 
   std::vector<unsigned> messages;
   int userMessages = 0;
+  bool noClassName = false;   // registration fails
+  bool refuseNcCreate = false;
   bool failCreate = false;
+  bool closeInCreate = false;
   bool closeOnUser = false;
   bool deleteOnFinal = false;
   int finalMessages = 0;
+  WindowHandle finalHandle = nullptr;   // what the final message was given
 
  protected:
-  const wchar_t* GetWindowClassName() const override { return L"RecordingWnd"; }
-  void OnFinalMessage(WindowHandle) override {
+  const wchar_t* GetWindowClassName() const override { return noClassName ? nullptr : L"RecordingWnd"; }
+  void OnFinalMessage(WindowHandle hWnd) override {
     ++finalMessages;
+    finalHandle = hWnd;
     if (deleteOnFinal) delete this;
   }
 
@@ -62,9 +72,10 @@ bool Contains(const std::vector<unsigned>& v, unsigned msg) {
 TEST(WindowWndHeadless, CreateDeliversCreateThenSizeAndKeepsTheGivenPlacement) {
   RecordingWnd wnd;
   ASSERT_NE(wnd.Create(nullptr, L"title", kWsPopup, kWsExToolWindow, 10, 20, 300, 200), nullptr);
-  ASSERT_GE(wnd.messages.size(), 2u);
-  EXPECT_EQ(wnd.messages[0], kWmCreate);
-  EXPECT_EQ(wnd.messages[1], kWmSize);
+  ASSERT_GE(wnd.messages.size(), 3u);
+  EXPECT_EQ(wnd.messages[0], kWmNcCreate);
+  EXPECT_EQ(wnd.messages[1], kWmCreate);
+  EXPECT_EQ(wnd.messages[2], kWmSize);
   EXPECT_EQ(wnd.GetWindowRect(), (UiRect{10, 20, 310, 220}));
   EXPECT_EQ(wnd.GetClientRect(), (UiRect{0, 0, 300, 200}));
   EXPECT_EQ(wnd.GetText(), L"title");
@@ -72,19 +83,82 @@ TEST(WindowWndHeadless, CreateDeliversCreateThenSizeAndKeepsTheGivenPlacement) {
   EXPECT_FALSE(wnd.IsVisible());
   EXPECT_EQ(wnd.ScreenToClient({15, 25}), (UiPoint{5, 5}));
   EXPECT_EQ(wnd.ClientToScreen({5, 5}), (UiPoint{15, 25}));
-  // A second Create on the same object is refused.
+  // A second Create on the same object is refused and leaves the first window as it was.
+  const WindowHandle first = wnd.GetHWND();
   EXPECT_EQ(wnd.Create(nullptr, L"again", kWsPopup, 0), nullptr);
+  EXPECT_EQ(wnd.GetHWND(), first);
+  EXPECT_EQ(CWindowWnd::FromHandle(first), &wnd);
+  EXPECT_EQ(wnd.finalMessages, 0);
   wnd.SendMessage(kWmClose);
   EXPECT_EQ(wnd.GetHWND(), nullptr);
 }
 
-TEST(WindowWndHeadless, RefusedCreateEndsWithTheFinalMessageAndNoHandle) {
-  RecordingWnd wnd;
-  wnd.failCreate = true;
-  EXPECT_EQ(wnd.Create(nullptr, L"", kWsPopup, 0), nullptr);
-  EXPECT_EQ(wnd.GetHWND(), nullptr);
-  EXPECT_EQ(wnd.finalMessages, 1);
-  EXPECT_TRUE(Contains(wnd.messages, kWmNcDestroy));
+// Every way creation can fail, with the messages the window gets before it is given up.
+struct FailedCreation {
+  const char* step;
+  void (*arrange)(RecordingWnd&);
+  std::vector<unsigned> messages;
+};
+
+std::vector<FailedCreation> FailedCreations() {
+  using Failure = CWindowWnd::HeadlessCreateFailure;
+  return {
+      {"class not registered", [](RecordingWnd& w) { w.noClassName = true; }, {}},
+      {"refused before the first message",
+       [](RecordingWnd&) { CWindowWnd::FailNextHeadlessCreate(Failure::kBeforeFirstMessage); },
+       {}},
+      {"WM_NCCREATE answered FALSE", [](RecordingWnd& w) { w.refuseNcCreate = true; }, {kWmNcCreate, kWmNcDestroy}},
+      {"WM_NCCREATE refused by the system",
+       [](RecordingWnd&) { CWindowWnd::FailNextHeadlessCreate(Failure::kAtNcCreate); },
+       {kWmNcCreate, kWmNcDestroy}},
+      {"WM_CREATE answered -1", [](RecordingWnd& w) { w.failCreate = true; },
+       {kWmNcCreate, kWmCreate, kWmDestroy, kWmNcDestroy}},
+      {"WM_CREATE refused by the system",
+       [](RecordingWnd&) { CWindowWnd::FailNextHeadlessCreate(Failure::kAtCreate); },
+       {kWmNcCreate, kWmCreate, kWmDestroy, kWmNcDestroy}},
+      {"destroyed itself in WM_CREATE", [](RecordingWnd& w) { w.closeInCreate = true; },
+       {kWmNcCreate, kWmCreate, kWmClose, kWmDestroy, kWmNcDestroy}},
+  };
+}
+
+TEST(WindowWndHeadless, FailedCreateDeliversTheFinalMessageExactlyOnceWhateverStepFailed) {
+  RecordingWnd owner("owner");
+  ASSERT_NE(owner.Create(nullptr, L"", kWsPopup, 0), nullptr);
+  for (const FailedCreation& failure : FailedCreations()) {
+    SCOPED_TRACE(failure.step);
+    RecordingWnd wnd;
+    failure.arrange(wnd);
+    EXPECT_EQ(wnd.Create(owner, L"", kWsPopup, 0), nullptr);
+    EXPECT_EQ(wnd.GetHWND(), nullptr);
+    EXPECT_EQ(wnd.finalMessages, 1);
+    EXPECT_EQ(wnd.messages, failure.messages);
+    // Before the first message there never was a handle to pass on.
+    EXPECT_EQ(wnd.finalHandle == nullptr, failure.messages.empty());
+  }
+  // A refusal from the system is for one creation only.
+  CWindowWnd::FailNextHeadlessCreate(CWindowWnd::HeadlessCreateFailure::kAtCreate);
+  RecordingWnd refused("refused");
+  EXPECT_EQ(refused.Create(owner, L"", kWsPopup, 0), nullptr);
+  RecordingWnd next("next");
+  EXPECT_NE(next.Create(owner, L"", kWsPopup, 0), nullptr);
+  next.SendMessage(kWmClose);
+  owner.SendMessage(kWmClose);
+}
+
+TEST(WindowWndHeadless, WindowThatDeletesItselfIsGoneAfterAFailedCreateAndDeletedOnce) {
+  std::vector<std::string> deleted;
+  g_deleted = &deleted;
+  for (const FailedCreation& failure : FailedCreations()) {
+    SCOPED_TRACE(failure.step);
+    deleted.clear();
+    auto* wnd = new RecordingWnd(failure.step);
+    wnd->deleteOnFinal = true;
+    failure.arrange(*wnd);
+    // Nothing may be read from the object after this: a second delete is a sanitizer error.
+    EXPECT_EQ(wnd->Create(nullptr, L"", kWsPopup, 0), nullptr);
+    EXPECT_EQ(deleted, std::vector<std::string>{failure.step});
+  }
+  g_deleted = nullptr;
 }
 
 TEST(WindowWndHeadless, SendIsSynchronousAndPostWaitsForTheQueue) {
