@@ -12,12 +12,16 @@ CDropDownWnd::CDropDownWnd(const std::wstring& layoutFile) : m_layoutFile(layout
 CDropDownWnd::~CDropDownWnd() = default;
 
 bool CDropDownWnd::Init(CControlUI* owner) {
-  if (owner == nullptr || owner->GetManager() == nullptr) return false;
-  WindowHandle parent = PaintWindowOf(owner->GetManager());
-  if (parent == nullptr) return false;
+  WindowHandle parent = nullptr;
+  if (owner != nullptr && owner->GetManager() != nullptr) parent = PaintWindowOf(owner->GetManager());
+  if (parent == nullptr) {
+    // Ends as a failed Create does, so that every false result leaves the caller the same task: none.
+    OnFinalMessage(nullptr);
+    return false;
+  }
   m_owner = owner;
   m_ownerLife = owner->GetLifeToken();
-  if (Create(parent, L"", kWsPopup, kWsExToolWindow) == nullptr) return false;
+  if (Create(parent, L"", kWsPopup, kWsExToolWindow) == nullptr) return false;   // deleted itself
   ShowWindow(false, false);
   return true;
 }

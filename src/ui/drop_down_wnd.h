@@ -23,10 +23,11 @@ class CDropDownWnd : public CUIBase, public toolkit::CWindowWnd, public toolkit:
  public:
   ~CDropDownWnd() override;
 
-  // Stores the owner and creates the hidden window on the owner's window. False, and nothing
-  // created, for a null owner or an owner that is not on a window; the caller then still owns this
-  // object (Popup below takes care of that).
-  bool Init(toolkit::CControlUI* owner);
+  // Stores the owner and creates the hidden window on the owner's window. False when there is no
+  // window: a null owner, an owner that is not on a window, or a failed creation. Like Create, a
+  // false result means the pop-up has received its final message and deleted itself: the caller
+  // never deletes it.
+  [[nodiscard]] bool Init(toolkit::CControlUI* owner);
   // Shows the pop-up with its top-left at the screen point (device pixels).
   virtual void ShowAt(toolkit::UiPoint screen) = 0;
 
@@ -49,14 +50,12 @@ class CDropDownWnd : public CUIBase, public toolkit::CWindowWnd, public toolkit:
   // next click, so a hidden one would only linger).
   void HidePopup();
 
-  // Makes, creates and shows a pop-up; deletes it again when it cannot be created. True when shown.
+  // Makes, creates and shows a pop-up. True when shown; when it could not be created it is already
+  // gone (Init).
   template <typename Wnd, typename... Args>
   static bool PopupWith(toolkit::CControlUI* owner, toolkit::UiPoint screen, Args&&... args) {
     auto* wnd = new Wnd(std::forward<Args>(args)...);
-    if (!wnd->Init(owner)) {
-      delete wnd;
-      return false;
-    }
+    if (!wnd->Init(owner)) return false;
     wnd->ShowAt(screen);
     return true;
   }

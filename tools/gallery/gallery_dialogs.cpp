@@ -79,8 +79,7 @@ bool OpenNotice(const GalleryDialogContext& context) {
 // Pop-ups: shown below the owner control, or at the given screen point.
 template <typename Wnd>
 bool OpenDropDown(const std::wstring& name, Wnd* wnd, const GalleryDialogContext& context, bool corner) {
-  if (!wnd->Init(context.ownerControl)) {
-    delete wnd;
+  if (!wnd->Init(context.ownerControl)) {   // a pop-up that could not be created is already gone
     if (context.log) context.log(L"create-failed " + name);
     return false;
   }
