@@ -1,0 +1,266 @@
+// A delay pass on real worker threads with a scripted echo: every row reported once, the pass's end
+// seen once across overlapping passes, a closed pass delivering nothing, names resolved on the
+// workers, rows whose worker cannot start still ending the pass.
+#include "delay/delay_pass.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "delay/tests/ui_thread_stand_in.h"
+#include "os/icmp_echo_fake.h"
+#include "os/name_resolver_fake.h"
+#include "os/small_thread.h"
+
+namespace nimbrook {
+namespace {
+
+using os::FakeEcho;
+using testing::CountingThreads;
+using testing::UiThreadStandIn;
+using Rows = std::vector<std::pair<RowId, std::string>>;
+
+uint32_t Address(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
+  const uint8_t bytes[4] = {a, b, c, d};
+  uint32_t address;
+  std::memcpy(&address, bytes, sizeof address);
+  return address;
+}
+
+std::string Quad(int i) { return "10.1." + std::to_string(i / 256) + "." + std::to_string(i % 256); }
+
+bool RealThread(std::function<void()> work) { return os::StartDetachedThread(std::move(work), kDelayWorkerStack); }
+
+// The main window's side of a pass, as its result handler uses it.
+struct Window {
+  std::shared_ptr<DelayPass> pass;
+  std::map<RowId, DelayResult> results;
+  std::map<RowId, int> reports;
+  std::vector<bool> lastFlags;  // Reported()'s answer, report by report
+  int handledAfterClose = 0;
+
+  void Handle(PingJob& job) {
+    if (pass->IsClosed()) {
+      ++handledAfterClose;
+      return;
+    }
+    results[job.row] = job.result;
+    ++reports[job.row];
+    lastFlags.push_back(pass->Reported());
+  }
+  int ends() const { return static_cast<int>(std::count(lastFlags.begin(), lastFlags.end(), true)); }
+};
+
+class DelayPassTest : public ::testing::Test {
+ protected:
+  DelayPass::Seams Seams(std::function<bool(std::function<void()>)> start = RealThread) {
+    DelayPass::Seams seams;
+    seams.openEcho = [network = &network_] { return network->Open(); };
+    seams.resolver = &resolver_;
+    seams.startThread = threads_.Seam(std::move(start));
+    return seams;
+  }
+  std::shared_ptr<DelayPass> MakePass(std::function<bool(std::function<void()>)> start = RealThread) {
+    window_.pass = DelayPass::Create(Seams(std::move(start)), ui_.MakeDeliver());
+    return window_.pass;
+  }
+  void TearDown() override {
+    // Workers must end and let go of the pass and their echo handles.
+    ASSERT_TRUE(threads_.WaitAllEnded());
+    EXPECT_EQ(network_.openHandles(), 0);
+    if (window_.pass) {
+      EXPECT_EQ(window_.pass.use_count(), 1);
+    }
+  }
+
+  os::FakeIcmpNetwork network_;
+  os::FakeNameResolver resolver_;
+  CountingThreads threads_;
+  Window window_;
+  UiThreadStandIn ui_{[this](PingJob& job) { window_.Handle(job); }};
+};
+
+TEST_F(DelayPassTest, EveryRowReportedOnceWithItsOwnResult) {
+  const int count = 60;
+  Rows rows;
+  for (int i = 0; i < count; ++i) {
+    network_.Replies(ParseDottedQuad(Quad(i)), {uint32_t(i), uint32_t(i), uint32_t(i), 900, uint32_t(i)});
+    rows.emplace_back(1000 + i, Quad(i));
+  }
+  rows.emplace_back(5000, "silent.example.net");  // does not resolve: measured at all ones, times out
+
+  auto pass = MakePass();
+  EXPECT_EQ(pass->Start(rows), rows.size());
+  EXPECT_EQ(pass->Outstanding(), count + 1);
+  ASSERT_TRUE(ui_.PumpUntil([&] { return pass->Outstanding() == 0; }));
+
+  ASSERT_EQ(window_.results.size(), rows.size());
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(window_.reports[1000 + i], 1);
+    const DelayResult& result = window_.results[1000 + i];
+    EXPECT_EQ(result.status, 0u);
+    EXPECT_EQ(result.roundTripTime, uint32_t(i)) << "row " << i;
+    EXPECT_EQ(result.address, ParseDottedQuad(Quad(i)));
+  }
+  EXPECT_EQ(window_.results[5000].address, kNoAddress);
+  EXPECT_EQ(window_.results[5000].status, kEchoTimedOut);
+  EXPECT_EQ(window_.ends(), 1);
+  EXPECT_TRUE(window_.lastFlags.back());
+  EXPECT_EQ(network_.handlesOpened(), count + 1);  // one echo handle per worker
+}
+
+TEST_F(DelayPassTest, OverlappingPassesEndOnceAtTheLastReport) {
+  auto pass = MakePass();
+  EXPECT_EQ(pass->Start({{1, "10.0.0.1"}, {2, "10.0.0.2"}, {3, "10.0.0.3"}}), 3u);
+  // The first pass's workers wait in Deliver: nothing is handled before the refresh starts another.
+  ASSERT_TRUE(ui_.WaitForQueued(3));
+  EXPECT_EQ(pass->Start({{11, "10.0.0.1"}, {12, "10.0.0.2"}}), 2u);
+  EXPECT_EQ(pass->Outstanding(), 5);
+  ASSERT_TRUE(ui_.PumpUntil([&] { return window_.lastFlags.size() == 5; }));
+  EXPECT_EQ(window_.lastFlags, (std::vector<bool>{false, false, false, false, true}));
+
+  // A report nobody waits for does not wrap the count; the next pass ends normally.
+  EXPECT_FALSE(pass->Reported());
+  EXPECT_EQ(pass->Outstanding(), 0);
+  EXPECT_EQ(pass->Start({{21, "10.0.0.1"}}), 1u);
+  ASSERT_TRUE(ui_.PumpUntil([&] { return window_.lastFlags.size() == 6; }));
+  EXPECT_TRUE(window_.lastFlags.back());
+}
+
+TEST_F(DelayPassTest, ClosedPassDeliversNothingAndItsWorkersLetGo) {
+  std::mutex gateLock;
+  std::condition_variable gateChanged;
+  bool open = false;
+  int waiting = 0;
+  network_.BeforeEcho([&](uint32_t) {
+    std::unique_lock<std::mutex> lock(gateLock);
+    ++waiting;
+    gateChanged.notify_all();
+    gateChanged.wait(lock, [&] { return open; });
+  });
+
+  auto pass = MakePass();
+  Rows rows;
+  for (int i = 0; i < 40; ++i) rows.emplace_back(i, Quad(i));
+  EXPECT_EQ(pass->Start(rows), rows.size());
+  {
+    std::unique_lock<std::mutex> lock(gateLock);
+    gateChanged.wait(lock, [&] { return waiting == 40; });  // every worker is mid-measurement
+  }
+  pass->Close();
+  EXPECT_TRUE(pass->IsClosed());
+  EXPECT_EQ(pass->Start(rows), 0u);  // a closed pass starts nothing
+  {
+    std::lock_guard<std::mutex> lock(gateLock);
+    open = true;
+  }
+  gateChanged.notify_all();
+  ASSERT_TRUE(threads_.WaitAllEnded());
+  // No result reached the window and the count was left alone; TearDown checks the rest.
+  EXPECT_TRUE(window_.results.empty());
+  EXPECT_EQ(window_.handledAfterClose, 0);
+  EXPECT_EQ(pass->Outstanding(), 40);
+}
+
+TEST_F(DelayPassTest, ClosingWhileWorkersWaitInDeliverDoesNotBlock) {
+  auto pass = MakePass();
+  EXPECT_EQ(pass->Start({{1, "10.0.0.1"}, {2, "10.0.0.2"}}), 2u);
+  ASSERT_TRUE(ui_.WaitForQueued(2));
+  pass->Close();  // on the UI thread while two workers wait for it
+  // The window goes on pumping; its handler finds the pass closed and ignores both jobs.
+  ASSERT_TRUE(ui_.PumpUntil([&] { return window_.handledAfterClose == 2; }));
+  EXPECT_TRUE(window_.results.empty());
+}
+
+TEST_F(DelayPassTest, NamesAreResolvedOnTheWorkers) {
+  resolver_.Add("hk1.example.net", Address(203, 0, 113, 5));
+  network_.Replies(Address(203, 0, 113, 5), {20, 20, 20, 20, 20});
+  auto pass = MakePass();
+  EXPECT_EQ(pass->Start({{7, "hk1.example.net"}, {8, "nowhere.example.net"}}), 2u);
+  ASSERT_TRUE(ui_.PumpUntil([&] { return pass->Outstanding() == 0; }));
+
+  EXPECT_EQ(window_.results[7].address, Address(203, 0, 113, 5));
+  EXPECT_EQ(window_.results[7].roundTripTime, 20u);
+  EXPECT_EQ(window_.results[8].address, kNoAddress);
+  EXPECT_EQ(window_.results[8].status, kEchoTimedOut);
+  const auto lookups = resolver_.lookups();
+  ASSERT_EQ(lookups.size(), 2u);
+  for (const auto& lookup : lookups) EXPECT_NE(lookup.second, std::this_thread::get_id()) << lookup.first;
+}
+
+TEST_F(DelayPassTest, RowsWhoseWorkerCannotStartTimeOutAndTheRestStillEndThePass) {
+  network_.Replies(Address(10, 0, 0, 2), {5, 5, 5, 5, 5});
+  int attempts = 0;
+  auto pass = MakePass([&](std::function<void()> work) {
+    return ++attempts % 2 == 0 && RealThread(std::move(work));  // every other start fails
+  });
+  EXPECT_EQ(pass->Start({{1, "10.0.0.1"}, {2, "10.0.0.2"}, {3, "name.example.net"}}), 1u);
+  // The two unstarted rows were reported on this thread, within Start; the pass is not over yet.
+  EXPECT_EQ(window_.results.size(), 2u);
+  EXPECT_EQ(window_.results[1].status, kEchoTimedOut);
+  EXPECT_EQ(window_.results[1].address, Address(10, 0, 0, 1));
+  EXPECT_EQ(window_.results[3].address, kNoAddress);
+  EXPECT_TRUE(resolver_.lookups().empty());  // no lookup on the UI thread
+  EXPECT_EQ(window_.ends(), 0);
+  ASSERT_TRUE(ui_.PumpUntil([&] { return pass->Outstanding() == 0; }));
+  EXPECT_EQ(window_.results[2].roundTripTime, 5u);
+  EXPECT_EQ(window_.ends(), 1);
+}
+
+TEST_F(DelayPassTest, NoThreadAtAllStillEndsThePassWithinStart) {
+  auto pass = MakePass([](std::function<void()>) { return false; });
+  EXPECT_EQ(pass->Start({{1, "10.0.0.1"}, {2, "10.0.0.2"}}), 0u);
+  EXPECT_EQ(window_.lastFlags, (std::vector<bool>{false, true}));
+  EXPECT_EQ(pass->Outstanding(), 0);
+}
+
+TEST_F(DelayPassTest, AThousandSmallStackWorkersRunAtOnce) {
+  // Each echo waits for every worker to have started, so all thousand threads are alive together.
+  const int count = 1000;
+  std::mutex lock;
+  std::condition_variable changed;
+  int arrived = 0;
+  network_.BeforeEcho([&](uint32_t) {
+    std::unique_lock<std::mutex> guard(lock);
+    if (++arrived == count) changed.notify_all();
+    changed.wait(guard, [&] { return arrived >= count; });
+  });
+  Rows rows;
+  for (int i = 0; i < count; ++i) rows.emplace_back(i, Quad(i));
+  auto pass = MakePass();
+  EXPECT_EQ(pass->Start(rows), size_t(count));
+  ASSERT_TRUE(ui_.PumpUntil([&] { return pass->Outstanding() == 0; }));
+  EXPECT_EQ(window_.results.size(), size_t(count));
+  EXPECT_EQ(window_.ends(), 1);
+  EXPECT_EQ(threads_.peak(), count);
+}
+
+TEST(DelayPassSystem, SystemSeamsReportEveryRow) {
+  // The system's echo, resolver and threads: natively every echo fails; under Wine loopback may
+  // answer. Either way each row reports once with a defined result.
+  std::map<RowId, DelayResult> results;
+  std::shared_ptr<DelayPass> pass;
+  UiThreadStandIn ui([&](PingJob& job) {
+    results[job.row] = job.result;
+    pass->Reported();
+  });
+  pass = DelayPass::Create(DelayPass::SystemSeams(), ui.MakeDeliver());
+  EXPECT_EQ(pass->Start({{1, "127.0.0.1"}, {2, ""}}), 2u);
+  ASSERT_TRUE(ui.PumpUntil([&] { return pass->Outstanding() == 0; }));
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[1].address, Address(127, 0, 0, 1));
+  EXPECT_TRUE(results[1].status == 0 || results[1].status == kEchoTimedOut) << results[1].status;
+  EXPECT_EQ(results[2].address, kNoAddress);
+  EXPECT_EQ(results[2].status, kEchoTimedOut);
+}
+
+}  // namespace
+}  // namespace nimbrook
