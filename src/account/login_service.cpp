@@ -61,8 +61,10 @@ void SetLoginEndpoint(const std::wstring& url) {
   EndpointValue() = url;
 }
 
-LoginService::LoginService(Settings& settings, os::ProfileFiles& profile)
-    : urlList(LoginEndpoint()), settings_(settings), profile_(profile) {}
+LoginService::LoginService(Settings& settings, os::ProfileFiles& profile, HttpClient* http)
+    : urlList(LoginEndpoint()), settings_(settings), profile_(profile), http_(http) {}
+
+HttpClient& LoginService::Http() const { return http_ != nullptr ? *http_ : ProcessHttpClient(); }
 
 std::shared_ptr<LoginService> LoginService::shared() {
   std::lock_guard<std::mutex> guard(SingletonLock());
@@ -228,7 +230,7 @@ int32_t LoginService::LoginOverList(const std::wstring& list) {
     const std::string body = LoginBody(ParameterText());
     SessionSlot slot;
     std::wstring response;
-    result = PostForm(response, slot, url, body);
+    result = Http().PostForm(response, slot, url, body);
     char number[16];
     std::snprintf(number, sizeof number, "%u", static_cast<unsigned>(result));
     WriteLog(L"dwRet:" + text::AsciiToWide(number));
@@ -246,12 +248,12 @@ int32_t LoginService::LoginOverList(const std::wstring& list) {
         } else {
           result = 1;
         }
-        ReleaseSession(slot);
+        Http().ReleaseSession(slot);
         break;
       }
       // An answer without "|" is no login answer: it is not kept, and the next URL is tried.
     }
-    ReleaseSession(slot);
+    Http().ReleaseSession(slot);
   }
   if (accepted) return 0;
   // Only an accepted answer counts as success: a walk that ends after an answer without "|" has
@@ -298,7 +300,7 @@ bool LoginService::ReloadAccount() {
       ReloadBody(ReloadParameterText(values.username, values.password, text::ToAnsi(CurrentLanguage())));
   SessionSlot slot;
   std::wstring response;
-  const int result = PostForm(response, slot, LoginEndpoint(), body);
+  const int result = Http().PostForm(response, slot, LoginEndpoint(), body);
   bool delivered = false;
   if (result == 0 && IsAccepted(response)) {
     ReloadCallback callback;
@@ -311,7 +313,7 @@ bool LoginService::ReloadAccount() {
       delivered = true;
     }
   }
-  ReleaseSession(slot);
+  Http().ReleaseSession(slot);
   return delivered;
 }
 

@@ -16,6 +16,8 @@
 
 namespace nimbrook {
 
+class HttpClient;
+
 namespace os {
 class ProfileFiles;
 }
@@ -62,13 +64,15 @@ struct EndpointLists {
 class LoginService : public StateSubject, public std::enable_shared_from_this<LoginService> {
  public:
   // The service reads the login values and identity from settings and writes "version.ini" through
-  // profile into the process's configuration directory.
-  LoginService(Settings& settings, os::ProfileFiles& profile);
+  // profile into the process's configuration directory. Its form POSTs go through http, or through
+  // the process's HTTP client (looked up at each request) when http is null.
+  LoginService(Settings& settings, os::ProfileFiles& profile, HttpClient* http = nullptr);
   LoginService(const LoginService&) = delete;
   LoginService& operator=(const LoginService&) = delete;
 
   // The singleton over the client's settings and the system profile API, created on first use; its
   // release is registered as a shutdown step. A worker still running keeps it alive until it ends.
+  // The client itself does not use it: its composition creates the service and hands it on.
   static LoginService* instance();
   static std::shared_ptr<LoginService> shared();
   // Forgets the singleton (the shutdown step); nothing when it does not exist.
@@ -128,9 +132,11 @@ class LoginService : public StateSubject, public std::enable_shared_from_this<Lo
   std::string ParameterText();
   void WriteLoginUrl(const std::wstring& enciphered);
   void SetState(int32_t newState);
+  HttpClient& Http() const;
 
   Settings& settings_;
   os::ProfileFiles& profile_;
+  HttpClient* http_;
   std::chrono::milliseconds identityWaitBound_ = kIdentityWaitBound;
   mutable std::mutex lock_;  // guards the fields, the lists and the callback
   EndpointLists lists_;

@@ -68,7 +68,7 @@ void SetServiceMessageBox(ServiceMessageBox messageBox) {
   registered.box = std::move(messageBox);
 }
 
-bool EnsureServiceRunning(const std::wstring& name) {
+bool EnsureServiceRunning(os::ServiceControl& control, const std::wstring& name) {
   ServiceMessageBox box;
   {
     RegisteredBox& registered = Registered();
@@ -76,7 +76,9 @@ bool EnsureServiceRunning(const std::wstring& name) {
     box = registered.box;
   }
   if (!box) box = [](const std::wstring& text) { WriteLog(text); };
-  return EnsureServiceRunning(os::SystemServiceControl(), name, box);
+  return EnsureServiceRunning(control, name, box);
 }
+
+bool EnsureServiceRunning(const std::wstring& name) { return EnsureServiceRunning(os::SystemServiceControl(), name); }
 
 }  // namespace nimbrook

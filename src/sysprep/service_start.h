@@ -38,7 +38,10 @@ bool EnsureServiceRunning(os::ServiceControl& control, const std::wstring& name,
 // The client's message box for the routine above. Without one the texts go to the log.
 void SetServiceMessageBox(ServiceMessageBox messageBox);
 
-// EnsureServiceRunning with the system's service control manager and the registered message box.
+// EnsureServiceRunning with the registered message box (the log when none is registered).
+bool EnsureServiceRunning(os::ServiceControl& control, const std::wstring& name);
+
+// The same with the system's service control manager.
 bool EnsureServiceRunning(const std::wstring& name);
 
 }  // namespace nimbrook

@@ -67,6 +67,7 @@ class UpdateCheck {
   // The client's check: system profile API, DownloadWithRetry, the built-in default descriptor URL,
   // the process paths, lists handed to the LoginService singleton. Created on first use; released
   // by a shutdown step. A running check thread keeps it alive until it ends.
+  // The client itself does not use it: its composition creates the check and hands it on.
   static UpdateCheck* instance();
   static std::shared_ptr<UpdateCheck> shared();
   static void Release();
