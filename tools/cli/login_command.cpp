@@ -4,15 +4,15 @@
 // version.ini's loginURL is rewritten as the client does. Prints the outcome as one JSON object;
 // exit status 0 after code 15, 1 after code 16, 2 for a usage error.
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <utility>
 
 #include "account/descriptor.h"
 #include "account/descriptor_cipher.h"
 #include "account/login_service.h"
 #include "catalogue_json.h"
+#include "client/client_composition.h"
+#include "client/memory_profile.h"
 #include "command_registry.h"
 #include "core/file_io.h"
 #include "core/identity.h"
@@ -23,43 +23,12 @@
 #include "core/text.h"
 #include "os/profile_file.h"
 
-
 namespace nimbrook::cli {
 namespace {
 
 constexpr char kUsage[] =
     "usage: nimbrook-cli login --program-dir DIR --endpoints \"URL;URL\" --user U --password P [--locale chs] "
     "[--source S]";
-
-// Settings kept in memory only: the command must not change the program directory's config.ini.
-class MemoryProfile : public os::ProfileFiles {
- public:
-  std::wstring ReadString(const std::wstring&, const std::wstring& section, const std::wstring& key,
-                          const std::wstring& fallback, size_t) override {
-    auto it = wide_.find({section, key});
-    return it == wide_.end() ? fallback : it->second;
-  }
-  bool WriteString(const std::wstring&, const std::wstring& section, const std::wstring& key,
-                   const std::wstring& value) override {
-    wide_[{section, key}] = value;
-    return true;
-  }
-  std::string ReadStringA(const std::wstring&, const std::string& section, const std::string& key,
-                          const std::string& fallback, size_t) override {
-    auto it = narrow_.find({section, key});
-    return it == narrow_.end() ? fallback : it->second;
-  }
-  bool WriteStringA(const std::wstring&, const std::string& section, const std::string& key,
-                    const std::string& value) override {
-    narrow_[{section, key}] = value;
-    return true;
-  }
-  std::vector<std::wstring> ReadSection(const std::wstring&, const std::wstring&, size_t) override { return {}; }
-
- private:
-  std::map<std::pair<std::wstring, std::wstring>, std::wstring> wide_;
-  std::map<std::pair<std::string, std::string>, std::string> narrow_;
-};
 
 std::string Utf8(const std::wstring& wide) { return text::ToUtf8(wide); }
 
@@ -79,8 +48,14 @@ int RunLogin(const Arguments& args) {
     return 2;
   }
 
-  // The process paths of a client installed in DIR.
-  SetProcessPaths(ComputePaths(JoinPath(AsDirectory(text::FromAnsi(programDir)), L"Nimbrook.exe")));
+  // The client's objects for a client installed in DIR, with settings kept in memory only: the
+  // command must not change the program directory's config.ini.
+  MemoryProfileFiles memory;
+  ClientOptions options;
+  options.programDir = text::FromAnsi(programDir);
+  options.settingsProfile = &memory;
+  ClientComposition composition(options);
+  ClientServices services = composition.Services();
   if (!CreateDirectoryIfMissing(Paths().programDir) || !CreateDirectoryIfMissing(Paths().configDir)) {
     PrintError("the configuration directory cannot be created: " + Utf8(Paths().configDir));
     return 1;
@@ -90,14 +65,13 @@ int RunLogin(const Arguments& args) {
   SelectLanguage(language);
   LoadLanguage();
 
-  MemoryProfile memory;
-  Settings settings(memory, L"config.ini");
+  Settings& settings = services.settings;
   const std::string source =
       HasOption(args, "--source")
           ? Option(args, "--source")
           : os::SystemProfile().ReadStringA(JoinPath(Paths().configDir, L"config.ini"), "Setting", "source",
                                             "not found", 1024);
-  if (source != "not found") (void)memory.WriteStringA(L"config.ini", "Setting", "source", source);
+  if (source != "not found") (void)memory.WriteStringA(settings.ConfigPath(), "Setting", "source", source);
   settings.Load();
   settings.SetUsername(user);
   settings.SetPassword(password);
@@ -111,15 +85,15 @@ int RunLogin(const Arguments& args) {
   if (!lists.fresh.plain.empty() && TryEncodeDescriptorValue(text::ToAnsi(lists.fresh.plain), enciphered)) {
     lists.fresh.enciphered = text::AsciiToWide(enciphered);
   }
-  if (auto local = ReadDescriptorEntry(os::SystemProfile(), DescriptorPath(), L"loginURL", kUpdateCheckMarker,
+  if (auto local = ReadDescriptorEntry(services.profile, DescriptorPath(), L"loginURL", kUpdateCheckMarker,
                                        kUpdateCheckValueCapacity)) {
     lists.local.plain = local->plain;
     lists.local.enciphered = local->enciphered;
   }
 
-  LoginService service(settings, os::SystemProfile());
+  LoginService& service = *services.login;
   service.SetEndpointLists(lists);
-  LoginService::LoginWorker(&service);
+  LoginService::LoginWorker(services.login);
 
   const std::wstring answer = service.Answer();
   nlohmann::ordered_json out;

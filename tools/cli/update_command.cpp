@@ -6,14 +6,12 @@
 #include <cstdio>
 #include <string>
 
-#include "build_config.h"
+#include "client/client_composition.h"
 #include "command_registry.h"
 #include "core/file_io.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/text.h"
-#include "http/http_client.h"
-#include "os/profile_file.h"
 #include "update/update_check.h"
 
 namespace nimbrook::cli {
@@ -29,12 +27,13 @@ int RunCheckUpdate(const Arguments& args) {
     std::fprintf(stderr, "%s\n", kUsage);
     return 2;
   }
-  const std::wstring defaultUrl = HasOption(args, "--default-descriptor-url")
-                                      ? text::FromAnsi(Option(args, "--default-descriptor-url"))
-                                      : text::AsciiToWide(NIMBROOK_DEFAULT_DESCRIPTOR_URL);
-
-  // The process paths of a client installed in DIR.
-  SetProcessPaths(ComputePaths(JoinPath(AsDirectory(text::FromAnsi(programDir)), L"Nimbrook.exe")));
+  // The client's objects for a client installed in DIR; the given URL replaces the built-in default.
+  ClientOptions options;
+  options.programDir = text::FromAnsi(programDir);
+  if (HasOption(args, "--default-descriptor-url")) {
+    options.defaultDescriptorUrl = text::FromAnsi(Option(args, "--default-descriptor-url"));
+  }
+  ClientComposition composition(options);
   if (!CreateDirectoryIfMissing(Paths().programDir) || !CreateDirectoryIfMissing(Paths().configDir)) {
     PrintError("the configuration directory cannot be created: " + text::ToUtf8(Paths().configDir));
     return 1;
@@ -42,10 +41,7 @@ int RunCheckUpdate(const Arguments& args) {
   SetLogFile(L"");
   ResetLog();
 
-  UpdateCheck check(
-      os::SystemProfile(),
-      [](const std::wstring& url, const std::wstring& path) { return DownloadWithRetry(url, path); }, defaultUrl,
-      UpdateDirectories{Paths().programDir, Paths().configDir});
+  UpdateCheck& check = *composition.Services().update;
   check.Run();
 
   const int state = check.State();
