@@ -1,24 +1,31 @@
-// The system's resolver and small-stack threads, as the delay pass uses them.
+// The system's resolver, small-stack threads and echo, as the delay pass uses them.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <thread>
 
+#include "delay/delay_pass.h"
+#include "delay/tests/ui_thread_stand_in.h"
 #include "os/name_resolver.h"
 #include "os/small_thread.h"
 
 namespace nimbrook {
 namespace {
 
-TEST(SystemNameResolver, NumericNamesResolveAndEmptyDoesNot) {
-  os::SystemNameResolver resolver;
+uint32_t Loopback() {
   const uint8_t bytes[4] = {127, 0, 0, 1};
   uint32_t loopback;
   std::memcpy(&loopback, bytes, sizeof loopback);
-  EXPECT_EQ(resolver.FirstIpv4("127.0.0.1"), loopback);
+  return loopback;
+}
+
+TEST(SystemNameResolver, NumericNamesResolveAndEmptyDoesNot) {
+  os::SystemNameResolver resolver;
+  EXPECT_EQ(resolver.FirstIpv4("127.0.0.1"), Loopback());
   EXPECT_EQ(resolver.FirstIpv4(""), std::nullopt);
 }
 
@@ -48,6 +55,25 @@ TEST(StartDetachedThread, RunsWorkOnAnotherThreadThatOwnsIt) {
   EXPECT_TRUE(watch.expired());
 
   EXPECT_FALSE(os::StartDetachedThread(nullptr, 64 * 1024));
+}
+
+TEST(DelayPassSystem, SystemSeamsReportEveryRow) {
+  // The system's echo, resolver and threads: natively every echo fails; under Wine loopback may
+  // answer. Either way each row reports once with a defined result.
+  std::map<RowId, DelayResult> results;
+  std::shared_ptr<DelayPass> pass;
+  testing::UiThreadStandIn ui([&](PingJob& job) {
+    results[job.row] = job.result;
+    pass->Reported();
+  });
+  pass = DelayPass::Create(DelayPass::SystemSeams(), ui.MakeDeliver());
+  EXPECT_EQ(pass->Start({{1, "127.0.0.1"}, {2, ""}}), 2u);
+  ASSERT_TRUE(ui.PumpUntil([&] { return pass->Outstanding() == 0; }));
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[1].address, Loopback());
+  EXPECT_TRUE(results[1].status == 0 || results[1].status == kEchoTimedOut) << results[1].status;
+  EXPECT_EQ(results[2].address, kNoAddress);
+  EXPECT_EQ(results[2].status, kEchoTimedOut);
 }
 
 }  // namespace
