@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/file_io.h"
@@ -16,6 +18,7 @@
 #include "core/text.h"
 #include "toolkit/controls.h"
 #include "toolkit/dialog_builder.h"
+#include "toolkit/dpi_scale.h"
 #include "toolkit/fake_paint_host.h"
 #include "toolkit/gdiplus_render_win.h"
 #include "toolkit/paint_manager.h"
@@ -29,6 +32,8 @@ constexpr UiColor kBorder = 0xFFC4CFDB;
 constexpr UiColor kPrimary = 0xFF1A6FD1;
 constexpr UiColor kSurface = 0xFFFFFFFF;
 constexpr UiColor kCanvas = 0xFFF4F7FA;
+constexpr UiColor kSafe = 0xFF1F9D6B;
+constexpr UiColor kError = 0xFFD9484D;
 
 std::wstring WindowsPath(const char* path) {
   std::wstring out = text::FromUtf8(path);
@@ -86,8 +91,10 @@ class SkinRenderTest : public ::testing::TestWithParam<const wchar_t*> {
     ASSERT_NE(Text(L"ok"), L"ok") << "language files missing from the program folder";
   }
 
-  // Builds the layout (one paint manager per window); fill sets the texts as the window does. Then lays out and paints it.
-  void Render(const std::wstring& layout, const std::function<void()>& fill = {}, UiSize size = {}) {
+  // Builds the layout (one paint manager per window); fill sets the texts as the window does. Then lays out and paints it
+  // at the given device scale (1.5 is 144 dpi) into the screenshot named shot (by default skin_<layout>_<language>).
+  void Render(const std::wstring& layout, const std::function<void()>& fill = {}, UiSize size = {}, double scale = 1.0,
+              const std::wstring& shot = {}) {
     manager_ = std::make_unique<CPaintManagerUI>();
     manager_->SetHost(&host_);
     CDialogBuilder builder;
@@ -100,9 +107,10 @@ class SkinRenderTest : public ::testing::TestWithParam<const wchar_t*> {
     host_.clientSize = size_;
     manager_->OnClientResize(size_);
     manager_->DoLayout();
-    ASSERT_TRUE(surface_.Resize(size_.cx, size_.cy));
+    scale_ = scale;
+    ASSERT_TRUE(surface_.Resize(static_cast<int>(size_.cx * scale + 0.5), static_cast<int>(size_.cy * scale + 0.5)));
     {
-      GdiplusRenderContext ctx(surface_, 1.0);
+      GdiplusRenderContext ctx(surface_, scale);
       ASSERT_TRUE(ctx.IsValid());
       manager_->Paint(ctx, {0, 0, size_.cx, size_.cy});
     }
@@ -110,8 +118,8 @@ class SkinRenderTest : public ::testing::TestWithParam<const wchar_t*> {
     ASSERT_TRUE(png);
     std::error_code ec;
     std::filesystem::create_directories(NIMBROOK_SCREENSHOT_DIR, ec);
-    std::wstring name = layout.substr(0, layout.find(L'.'));
-    ASSERT_TRUE(WriteFileBytes(WindowsPath(NIMBROOK_SCREENSHOT_DIR) + L"\\skin_" + name + L"_" + GetParam() + L".png", *png));
+    std::wstring name = L"skin_" + layout.substr(0, layout.find(L'.')) + L"_" + GetParam();
+    ASSERT_TRUE(WriteFileBytes(WindowsPath(NIMBROOK_SCREENSHOT_DIR) + L"\\" + (shot.empty() ? name : shot) + L".png", *png));
   }
 
   void SetText(const wchar_t* control, const std::wstring& value) {
@@ -121,12 +129,15 @@ class SkinRenderTest : public ::testing::TestWithParam<const wchar_t*> {
   }
 
   // Every visible text-bearing control shows its whole text: one line fits the width, wrapped text
-  // fits the height.
-  void ExpectNoClippedText() {
+  // fits the height. Controls under skip (data the window fills in, not language texts) are left out.
+  void ExpectNoClippedText(CControlUI* skip = nullptr) {
     GdiplusRenderContext measure(surface_, 1.0);
     ForEachControl(manager_->GetRoot(), [&](CControlUI* control) {
       auto* label = dynamic_cast<CLabelUI*>(control);
       if (!label || !control->IsVisible() || control->GetText().empty()) return;
+      for (CControlUI* up = control; skip && up; up = up->GetParent()) {
+        if (up == skip) return;
+      }
       const std::wstring cls = control->GetClass();
       if (cls == L"EditUI" || cls == L"RichEditUI" || cls == L"ProgressUI") return;
       const FontSpec& font = manager_->HasFont(label->GetFont()) ? manager_->GetFont(label->GetFont()) : manager_->GetDefaultFont();
@@ -143,18 +154,37 @@ class SkinRenderTest : public ::testing::TestWithParam<const wchar_t*> {
     });
   }
 
-  UiColor At(int x, int y) const { return surface_.PixelAt(x, y); }
+  // A logical point of the last render (the surface may be scaled).
+  UiColor At(int x, int y) const {
+    return surface_.PixelAt(static_cast<int>(x * scale_ + 0.5), static_cast<int>(y * scale_ + 0.5));
+  }
   UiRect PosOf(const wchar_t* name) {
     CControlUI* c = manager_->FindControl(name);
     EXPECT_NE(c, nullptr) << text::ToUtf8(name);
     return c ? c->GetPos() : UiRect{};
   }
-  int DarkPixels(const UiRect& r) const {
+  // Dark (text-coloured) device pixels inside a logical rectangle.
+  int DarkPixels(const UiRect& logical) const {
+    const UiRect r = ToDeviceRect(logical, scale_);
     int n = 0;
     for (int y = r.top; y < r.bottom; ++y) {
       for (int x = r.left; x < r.right; ++x) {
-        const UiColor c = At(x, y);
+        const UiColor c = surface_.PixelAt(x, y);
         n += (((c >> 16) & 0xFF) < 110 && ((c >> 8) & 0xFF) < 110 && (c & 0xFF) < 130) ? 1 : 0;
+      }
+    }
+    return n;
+  }
+
+  // Device pixels inside a logical rectangle that stand out from its top-left pixel (its background):
+  // text and glyphs in any colour.
+  int InkPixels(const UiRect& logical) const {
+    const UiRect r = ToDeviceRect(logical, scale_);
+    const UiColor back = surface_.PixelAt(r.left, r.top);
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+      for (int x = r.left; x < r.right; ++x) {
+        n += Near(surface_.PixelAt(x, y), back, 40) ? 0 : 1;
       }
     }
     return n;
@@ -171,6 +201,7 @@ class SkinRenderTest : public ::testing::TestWithParam<const wchar_t*> {
   std::unique_ptr<CPaintManagerUI> manager_;
   OffscreenSurface surface_;
   UiSize size_{};
+  double scale_ = 1.0;
 };
 
 TEST_P(SkinRenderTest, MessageBoxes) {
@@ -288,6 +319,174 @@ TEST_P(SkinRenderTest, Gallery) {
   EXPECT_GT(DarkPixels(list), 200);
   ExpectNoClippedText();
 }
+
+// A server as the list shows it; the rows below are built with the control tree and attribute texts
+// the main window uses for its rows.
+struct ServerSample {
+  const wchar_t* name;
+  const wchar_t* info;
+  const wchar_t* delay;
+  int load;
+  const wchar_t* flag;
+};
+
+const ServerSample kServers[] = {
+    {L"香港 HK-01", L"Streaming, low latency", L"38ms", 17, L"hongkong.png"},
+    {L"日本 Tokyo-03", L"游戏专线", L"72ms", 45, L"jpa.png"},
+    {L"美国 Los Angeles-02", L"General use", L"168ms", 88, L"usa.png"},
+    {L"台湾 Taipei-01", L"", L"55ms", 30, L"taiwan.png"},
+    {L"韩国 Seoul-02", L"Video", L"64ms", 61, L"korea.png"},
+    {L"Frankfurt Premium Dedicated 01", L"Europe: a long description that ends in an ellipsis", L"231ms", 72, L"de.png"},
+    {L"新加坡 Singapore-01", L"", L"", 5, L"sg.png"},
+    {L"联通回国 Unicom", L"回国专线", L"小于1ms", 100, L"unicom.png"},
+    {L"英国 London-01", L"", L"Timeout", 24, L"uk.png"},
+};
+
+void AddServerRow(CListUI& list, const ServerSample& s) {
+  const int load = s.load;
+  const wchar_t* bar = load <= 21 ? L"jdt0.png" : load <= 41 ? L"jdt1.png" : load <= 61 ? L"jdt2.png" : load <= 81 ? L"jdt3.png" : L"jdt4.png";
+  wchar_t percent[16];
+  std::swprintf(percent, 16, L"%3d%%", load);
+  auto* row = new CListContainerElementUI;
+  row->ApplyAttributeList(L"height=\"37\" ");
+  auto* column = new CVerticalLayoutUI;
+  auto* line = new CHorizontalLayoutUI;
+  line->ApplyAttributeList(L"float=\"false\" ");
+  auto* first = new CHorizontalLayoutUI;
+  first->ApplyAttributeList(L"name=\"first_area\" float=\"false\" width=\"150\" ");
+  auto* flag = new CControlUI;
+  flag->ApplyAttributeList(std::wstring(L"name=\"flag_ico\" float=\"false\" padding=\"10,11,0,0\" width=\"16\" height=\"12\" bkimage=\"") + s.flag + L"\"");
+  auto* name = new CLabelUI;
+  name->ApplyAttributeList(L"endellipsis=\"true\" textcolor=\"#FF666666\" font=\"2\" align=\"left\" textpadding=\"10,10,5,0\"");
+  name->SetName(L"serv_name");
+  name->SetText(s.name);
+  first->Add(flag);
+  first->Add(name);
+  auto* desc = new CLabelUI;
+  desc->ApplyAttributeList(L"endellipsis=\"true\" textcolor=\"#FF666666\" float=\"false\" width=\"200\" align=\"left\" textpadding=\"0,11,5,0\" font=\"2\" ");
+  desc->SetName(L"serv_desc");
+  desc->SetText(s.info);
+  auto* delay = new CLabelUI;
+  delay->ApplyAttributeList(L"align=\"left\" textcolor=\"#FF666666\" textpadding=\"0,11,5,0\" width=\"60\" font=\"2\" ");
+  delay->SetName(L"serv_delay");
+  delay->SetText(s.delay);
+  auto* last = new CHorizontalLayoutUI;
+  last->ApplyAttributeList(L"name=\"last_area\" float=\"false\" width=\"80\" ");
+  auto* holder = new CContainerUI;
+  holder->ApplyAttributeList(L"float=\"false\" inset=\"0,6,0,0\" align=\"left\" height=\"11\" padding=\"0,10,0,0\" width=\"45\"");
+  auto* progress = new CProgressUI;
+  progress->ApplyAttributeList(std::wstring(L"name=\"serv_playload\" align=\"left\" min=\"0\" max=\"100\" bkimage=\"jdt_back.png\" foreimage=\"") + bar + L"\"");
+  progress->SetValue(load);
+  holder->Add(progress);
+  auto* percentLabel = new CLabelUI;
+  percentLabel->ApplyAttributeList(L"align=\"left\" textcolor=\"#FF666666\" textpadding=\"0,10,0,0\" font=\"2\" ");
+  percentLabel->SetName(L"percent");
+  percentLabel->SetText(percent);
+  last->Add(holder);
+  last->Add(percentLabel);
+  line->Add(first);
+  line->Add(desc);
+  line->Add(delay);
+  line->Add(last);
+  auto* separator = new CControlUI;
+  separator->ApplyAttributeList(L"height=\"1\" bkimage=\"file='serverlist_item_sepaline.png'\" ");
+  column->Add(line);
+  column->Add(separator);
+  row->Add(column);
+  list.Add(row);
+}
+
+// The main window as it looks after sign-in (first server selected), or connected with a failed
+// attempt's text still in the error strip; at 96 dpi or 144 dpi.
+class MainWindowRender : public SkinRenderTest {
+ protected:
+  void RenderMain(bool connectedWithError, double scale, const std::wstring& shot) {
+    Render(
+        L"main.xml",
+        [&] {
+          for (const wchar_t* id : {L"main_title", L"version", L"allopt", L"freeopt", L"americaopt", L"japopt", L"hkopt",
+                                    L"Taiwanopt", L"Europeopt", L"Chinaopt", L"Koreaopt", L"server_header",
+                                    L"desc_header", L"delay_header", L"usagerate_header", L"conntype_lab",
+                                    L"connmode_lab", L"curnode_lab", L"status_lab", L"optJiasu", L"optPay",
+                                    L"optCredit", L"optNav", L"btn_ping", L"main_telephone"}) {
+            SetText(id, Text(id));
+          }
+          SetText(L"line", Text(L"line_lab"));
+          auto* list = dynamic_cast<CListUI*>(manager_->FindControl(L"serverlist"));
+          ASSERT_NE(list, nullptr);
+          for (const auto& server : kServers) AddServerRow(*list, server);
+          const int selected = connectedWithError ? 2 : 0;
+          list->SelectItem(selected);
+          CControlUI* row = list->GetItemAt(selected);
+          for (const wchar_t* label : {L"serv_name", L"serv_desc", L"serv_delay", L"percent"}) {
+            row->FindSubControl(label)->ApplyAttributeList(L"textcolor=\"#FFB16FA1\" font=\"2\"");
+          }
+          SetText(L"curnode", kServers[selected].name);
+          if (connectedWithError) {
+            // A failed AUTO attempt's text stays while the next protocol connects.
+            SetText(L"curtype", Text(L"L2TP") + L"(" + Text(L"AUTO2") + L")");
+            SetText(L"curmode", Text(L"route_global"));
+            SetText(L"vpnstate", Text(L"str_connect_ok"));
+            manager_->FindControl(L"btn_connect")->ApplyAttributeList(
+                L"normalimage=\"file='btn_disconnect_normal.png' corner='10,10,10,10'\" "
+                L"hotimage=\"file='btn_disconnect_hot.png' corner='10,10,10,10'\" "
+                L"pushedimage=\"file='btn_disconnect_pushed.png' corner='10,10,10,10'\"");
+            for (const wchar_t* name : {L"curtype", L"btnProtocol", L"curmode", L"btnRoute", L"btn_ping"}) {
+              manager_->FindControl(name)->SetEnabled(false);
+            }
+            SetText(L"err_lab", Text(L"str_l2tpoveripsecfail"));
+            manager_->FindControl(L"error_layout")->SetVisible(true);
+            manager_->FindControl(L"error_padding")->SetVisible(true);
+          } else {
+            SetText(L"curtype", Text(L"AUTO"));
+            SetText(L"curmode", Text(L"route_ipscope"));
+            SetText(L"vpnstate", Text(L"str_un_connected"));
+          }
+        },
+        {}, scale, shot);
+  }
+
+  void ExpectMainLooks(bool connectedWithError) {
+    EXPECT_TRUE(Near(At(size_.cx - 200, 3), kHeader));
+    EXPECT_TRUE(Near(At(0, size_.cy / 2), kBorder));
+    const UiRect page = PosOf(L"optJiasu");
+    EXPECT_TRUE(Near(At((page.left + page.right) / 2, page.bottom - 2), kPrimary));  // the selected tab's bar
+    const UiRect area = PosOf(L"allopt");
+    EXPECT_TRUE(Near(At(area.left + 1, (area.top + area.bottom) / 2), kPrimary));     // the selected area's bar
+    const UiRect connect = PosOf(L"btn_connect");
+    EXPECT_TRUE(Near(At(connect.left + 12, connect.top + 8), connectedWithError ? kSafe : kPrimary, 10));
+    EXPECT_TRUE(Near(At((connect.left + connect.right) / 2, connect.top + 17), kSurface, 10));  // the power glyph
+    for (const wchar_t* name : {L"line", L"vpnstate", L"curnode", L"curtype", L"curmode", L"server_header",
+                                L"delay_header", L"hkopt", L"Europeopt", L"optPay", L"btn_ping", L"main_telephone"}) {
+      EXPECT_GT(InkPixels(PosOf(name)), 10) << text::ToUtf8(name);
+    }
+    EXPECT_GT(DarkPixels(PosOf(L"serverlist")), 800);
+    const UiRect web = PosOf(L"miniUserCenter");
+    EXPECT_FALSE(Near(At((web.left + web.right) / 2, (web.top + web.bottom) / 2), kSurface, 4));  // an empty pane, not a hole
+    if (connectedWithError) {
+      const UiRect strip = PosOf(L"error_layout");
+      EXPECT_TRUE(Near(At(strip.left + 13, (strip.top + strip.bottom) / 2), kError, 10));
+      EXPECT_GT(strip.top, PosOf(L"conn").bottom);
+    }
+    ExpectNoClippedText(manager_->FindControl(L"serverlist"));
+  }
+};
+
+TEST_P(MainWindowRender, AfterSignInAt96And144Dpi) {
+  for (const auto& [scale, suffix] : {std::pair{1.0, L""}, std::pair{1.5, L"-144dpi"}}) {
+    SCOPED_TRACE(scale);
+    RenderMain(false, scale, std::wstring(L"render-main-") + GetParam() + suffix);
+    ExpectMainLooks(false);
+  }
+}
+
+TEST_P(MainWindowRender, ConnectedWithAnErrorShown) {
+  RenderMain(true, 1.0, std::wstring(L"render-main-") + GetParam() + L"-connected");
+  ExpectMainLooks(true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, MainWindowRender, ::testing::Values(L"eng", L"chs"),
+                         [](const auto& info) { return text::ToUtf8(info.param); });
 
 INSTANTIATE_TEST_SUITE_P(Languages, SkinRenderTest, ::testing::Values(L"eng", L"chs"),
                          [](const auto& info) { return text::ToUtf8(info.param); });
