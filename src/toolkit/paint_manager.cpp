@@ -1,6 +1,7 @@
 #include "toolkit/paint_manager.h"
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 
 #include "toolkit/control.h"
@@ -172,10 +173,26 @@ void CPaintManagerUI::SendNotify(CControlUI* control, const std::wstring& type, 
   SendNotify(msg, async);
 }
 
+namespace {
+
+// Debug builds stop at the first use of a window's notification queue from a second thread.
+void CheckQueueThread(std::thread::id& owner) {
+#ifndef NDEBUG
+  const std::thread::id self = std::this_thread::get_id();
+  if (owner == std::thread::id()) owner = self;
+  assert(owner == self && "a window's notification queue is used by its UI thread only");
+#else
+  (void)owner;
+#endif
+}
+
+}  // namespace
+
 void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
   if (msg.dwTimestamp == 0) msg.dwTimestamp = GetTickCount();
   if (msg.ptMouse == UiPoint{}) msg.ptMouse = m_lastMouse;
   if (async) {
+    CheckQueueThread(m_queueThread);
     m_asyncQueue.push_back(msg);
     if (m_host) m_host->WakeForNotifications();
     return;
@@ -190,6 +207,7 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
 }
 
 void CPaintManagerUI::DeliverAsyncNotifications() {
+  CheckQueueThread(m_queueThread);
   if (m_delivering.empty()) {
     m_delivering.swap(m_asyncQueue);
   }

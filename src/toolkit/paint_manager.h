@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -229,6 +230,9 @@ class CPaintManagerUI {
   std::vector<INotifyUI*> m_notifiers;
   std::vector<IMessageFilterUI*> m_preFilters;
   std::deque<TNotifyUI> m_asyncQueue;
+  // The thread that first used the queue: the UI thread. Only it may queue or deliver (checked in
+  // debug builds); workers reach a window through window messages.
+  std::thread::id m_queueThread;
   std::deque<TNotifyUI> m_delivering;   // the batch DeliverAsyncNotifications is working through
   std::vector<TimerInfo> m_timers;
   uint32_t m_nextTimerId = 1;

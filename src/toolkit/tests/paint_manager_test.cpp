@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "toolkit/recording_render_context.h"
 #include "toolkit_test_support.h"
@@ -63,6 +64,22 @@ TEST(PaintManagerTest, AsyncNotificationOfARemovedControlIsDropped) {
   w.manager.DeliverAsyncNotifications();
   EXPECT_EQ(w.notifier.Log(), (std::vector<std::wstring>{L"windowinit:root", L"picked:two"}));
 }
+
+#ifndef NDEBUG
+// Workers reach a window through window messages; queueing a notification from a worker is a fault
+// that debug builds stop at once.
+TEST(PaintManagerDeathTest, AWorkerThreadQueueingANotificationIsStopped) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        Window w(kButtons);
+        w.manager.SendNotify(w.Find(L"one"), L"picked", 0, 0, true);
+        std::thread worker([&w] { w.manager.SendNotify(w.Find(L"two"), L"picked", 0, 0, true); });
+        worker.join();
+      },
+      "UI thread");
+}
+#endif
 
 TEST(PaintManagerTest, NotifierRemovedDuringDispatchIsNotCalled) {
   Window w(kButtons);
