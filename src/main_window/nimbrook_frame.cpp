@@ -1,0 +1,255 @@
+#include "main_window/nimbrook_frame.h"
+
+#include "core/languages.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/system_facts.h"
+#include "os/shell.h"
+#include "toolkit/control.h"
+#include "toolkit/option.h"
+#include "ui/menu_wnd.h"
+#include "ui/pop_box.h"
+#include "ui/protocol_wnd.h"
+#include "ui/route_wnd.h"
+
+namespace nimbrook {
+
+using namespace toolkit;
+
+namespace {
+
+constexpr int kWindowIconId = 16;
+constexpr uintptr_t kScMinimize = 0xF020;
+constexpr unsigned kWmSysCommandMsg = 0x0112;
+// Shows the message boxes asked for while the window was being set up.
+constexpr unsigned kMsgShowPendingMessages = kWmApp + 0x51;
+
+// Where a click means the window's own control rather than a drag of the window.
+const std::vector<std::wstring> kClientClasses = {L"ButtonUI", L"OptionUI", L"TextUI"};
+
+}  // namespace
+
+CNimbrookFrame::CNimbrookFrame(MainWindowContext context)
+    : controller_(std::make_unique<MainWindowController>(m_pm, static_cast<MainWindowHost&>(*this), std::move(context))) {}
+
+CNimbrookFrame::~CNimbrookFrame() = default;
+
+CNimbrookFrame* CNimbrookFrame::Open(MainWindowContext context) {
+  auto* frame = new CNimbrookFrame(std::move(context));
+  // A failed creation has delivered the final message, which deleted the frame.
+  if (frame->Create(nullptr, Text(L"main_title"), kWsPopup | kWsMinimizeBox | kWsSysMenu, kWsExAppWindow) ==
+      nullptr) {
+    WriteLog(L"主窗口创建失败");
+    return nullptr;
+  }
+  frame->CenterWindow();
+  return frame;
+}
+
+void CNimbrookFrame::OnStateChanged(StateSubject* subject) {
+  // Engine workers wait here until the UI thread has taken the notification.
+  (void)SendToWindow(GetHWND(), kMsgConnectionNotice, 0, reinterpret_cast<intptr_t>(subject));
+}
+
+void CNimbrookFrame::PostRefreshedAnswer(const std::wstring& answer) {
+  {
+    std::lock_guard<std::mutex> lock(answerLock_);
+    refreshedAnswer_ = answer;
+  }
+  (void)PostMessage(kMsgRefreshedAnswer);
+}
+
+intptr_t CNimbrookFrame::OnCreate() {
+  SetWindowIconFromResource(GetHWND(), kWindowIconId);
+  const bool built = StandardCreate(*this, kMainLayout, &builderCallback_, this);
+  (void)m_pm.AddPreMessageFilter(this);
+  if (!built) WriteLog(L"主窗口布局无法加载: main.xml");
+
+  background_ = std::make_unique<CIrregularWindow>();
+  background_->SetOwner(GetHWND());
+  if (background_->Create()) {
+    (void)background_->SetBackground(Paths().programDir + L"skin\\quell.dll");
+  }
+
+  (void)controller_->Bind();
+  for (const wchar_t* name : {L"mainLoginWeb", L"miniUserCenter", L"payweb", L"creditweb", L"navweb"}) {
+    if (auto* pane = dynamic_cast<CWebBrowserUI*>(m_pm.FindControl(name))) pane->SetWebBrowserEventHandler(this);
+  }
+  // Workers capture the window handle only: a late one finds no window and delivers nothing.
+  const WindowHandle window = GetHWND();
+  controller_->SetDelayDelivery([window](PingJob& job) {
+    (void)SendToWindow(window, kMsgDelayResult, 0, reinterpret_cast<intptr_t>(&job));
+  });
+  return 0;
+}
+
+intptr_t CNimbrookFrame::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
+  intptr_t result = 0;
+  switch (msg) {
+    case kWmCreate:
+      return OnCreate();
+    case kWmDestroy:
+      controller_->Close();
+      if (background_) background_->Show(false);
+      PostQuitToLoop(0);
+      break;
+    case kWmMove:
+      if (backgroundReady_) PlaceBackground();
+      break;
+    case kWmNcCalcSize:
+    case kWmNcPaint:
+      return 0;
+    case kWmNcActivate:
+      return (!IsMinimized() && wParam == 0) ? 1 : 0;
+    case kWmNcHitTest:
+      return MainHitTest(lParam);
+    case kWmClose:
+      RequestExit();
+      return 0;
+    case kMsgDelayResult:
+      if (lParam != 0) controller_->OnDelayResult(*reinterpret_cast<const PingJob*>(lParam));
+      return 0;
+    case kMsgConnectionNotice:
+      // The connect flow reads the engine's notification here (state display, reconnection).
+      return 0;
+    case kMsgOpenPayPage:
+      if (auto* option = dynamic_cast<COptionUI*>(m_pm.FindControl(L"optPay"))) option->Selected(true);
+      controller_->OpenPayPage();
+      return 0;
+    case kMsgShowPendingMessages: {
+      std::vector<std::wstring> ids;
+      ids.swap(pendingMessages_);
+      for (const auto& id : ids) (void)CPopBox::Show(GetHWND(), kPopBoxOk, Text(id));
+      return 0;
+    }
+    case kMsgRefreshedAnswer: {
+      std::wstring answer;
+      {
+        std::lock_guard<std::mutex> lock(answerLock_);
+        answer.swap(refreshedAnswer_);
+      }
+      if (!answer.empty()) controller_->OnRefreshedAnswer(answer);
+      return 0;
+    }
+    default:
+      break;
+  }
+  if (OfferToPaintManager(msg, wParam, lParam, result)) return result;
+  return CWindowWnd::HandleMessage(msg, wParam, lParam);
+}
+
+int CNimbrookFrame::MainHitTest(intptr_t lParam) {
+  double scale = GetDpiScale();
+  if (scale <= 0) scale = 1.0;
+  const UiPoint device = ScreenToClient({PointXFromLParam(lParam), PointYFromLParam(lParam)});
+  const UiPoint pt{static_cast<int>(device.x / scale), static_cast<int>(device.y / scale)};
+  switch (m_pm.HitTestFrame(pt, IsMaximized(), kClientClasses)) {
+    case FrameHit::Caption: return kHtCaption;
+    case FrameHit::Left: return kHtLeft;
+    case FrameHit::Right: return kHtRight;
+    case FrameHit::Top: return kHtTop;
+    case FrameHit::TopLeft: return kHtTopLeft;
+    case FrameHit::TopRight: return kHtTopRight;
+    case FrameHit::Bottom: return kHtBottom;
+    case FrameHit::BottomLeft: return kHtBottomLeft;
+    case FrameHit::BottomRight: return kHtBottomRight;
+    case FrameHit::Client: break;
+  }
+  return kHtClient;
+}
+
+void CNimbrookFrame::Notify(TNotifyUI& msg) {
+  if (msg.sType == notify::kWindowInit) backgroundReady_ = true;
+  controller_->Notify(msg);
+}
+
+intptr_t CNimbrookFrame::MessageHandler(unsigned, uintptr_t, intptr_t, bool&) { return 0; }
+
+CControlUI* CNimbrookFrame::CreateControl(const std::wstring&) { return nullptr; }
+
+void CNimbrookFrame::NewWindow3(const std::wstring& url, bool& cancel) {
+  cancel = true;
+  controller_->OnNewWindow(url);
+}
+
+void CNimbrookFrame::OnFinalMessage(WindowHandle) {
+  if (onFinal_) onFinal_();
+  delete this;
+}
+
+// --- what the controller asks of the window
+
+UiRect CNimbrookFrame::ScreenRectOf(CControlUI& control) {
+  const double scale = DpiScale();
+  const UiRect pos = control.GetPos();
+  const UiPoint topLeft = ClientToScreen({static_cast<int>(pos.left * scale), static_cast<int>(pos.top * scale)});
+  return {topLeft.x, topLeft.y, topLeft.x + static_cast<int>(pos.Width() * scale),
+          topLeft.y + static_cast<int>(pos.Height() * scale)};
+}
+
+double CNimbrookFrame::DpiScale() {
+  const double scale = GetDpiScale();
+  return scale > 0 ? scale : 1.0;
+}
+
+void CNimbrookFrame::OpenProtocolPicker(CControlUI& owner, UiPoint screen, const std::wstring& current,
+                                        const std::vector<std::wstring>& offered) {
+  if (!CProtocolWnd::Popup(&owner, screen, current, offered)) WriteLog(L"协议选择窗口无法打开");
+}
+
+void CNimbrookFrame::OpenRoutePicker(CControlUI& owner, UiPoint screen) {
+  if (!CRouteWnd::Popup(&owner, screen)) WriteLog(L"路由选择窗口无法打开");
+}
+
+void CNimbrookFrame::OpenMainMenu(CControlUI& owner, UiPoint point) {
+  const double scale = DpiScale();
+  const UiPoint screen = ClientToScreen({static_cast<int>(point.x * scale), static_cast<int>(point.y * scale)});
+  if (!CMenuWnd::Popup(&owner, screen)) WriteLog(L"菜单无法打开");
+}
+
+void CNimbrookFrame::ShowSettings() { WriteLog(L"设置窗口尚不可用"); }
+
+void CNimbrookFrame::ShowAbout() { WriteLog(L"关于窗口尚不可用"); }
+
+void CNimbrookFrame::RequestExit() {
+  // Without a connection there is nothing to take down first.
+  Close(kIdOk);
+}
+
+void CNimbrookFrame::Minimise(bool hide) {
+  if (hide) {
+    ShowWindow(false, false);
+    if (background_) background_->Show(false);
+    return;
+  }
+  (void)SendMessage(kWmSysCommandMsg, kScMinimize, 0);
+}
+
+void CNimbrookFrame::OpenInBrowser(const std::wstring& url) { (void)nimbrook::OpenInBrowser(url); }
+
+void CNimbrookFrame::OpenWithShell(const std::wstring& url) {
+  // Pages only: the shell would start a program or open a file for any other text a page names.
+  if (!IsWebAddress(url)) {
+    WriteLog(L"不是网页地址, 未打开: " + url);
+    return;
+  }
+  if (!os::SystemShell().OpenWithDefaultProgram(url)) WriteLog(L"网页无法打开: " + url);
+}
+
+void CNimbrookFrame::ShowMessage(const std::wstring& textId) {
+  // Not from inside the handler that asks (the first paint, for a missing descriptor): a modal loop
+  // there would run before the window is up. The box follows as soon as the window is idle.
+  pendingMessages_.push_back(textId);
+  if (pendingMessages_.size() == 1) (void)PostMessage(kMsgShowPendingMessages);
+}
+
+void CNimbrookFrame::PlaceBackground() {
+  backgroundReady_ = true;
+  if (background_ && background_->GetHWND() != nullptr) background_->PlaceBehind(GetHWND());
+}
+
+void CNimbrookFrame::ConnectButtonAction() { WriteLog(L"连接按钮: 连接流程尚不可用"); }
+
+void CNimbrookFrame::Reconnect() { WriteLog(L"重新连接: 连接流程尚不可用"); }
+
+}  // namespace nimbrook
