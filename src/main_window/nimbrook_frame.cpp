@@ -104,6 +104,8 @@ intptr_t CNimbrookFrame::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t 
     case kWmNcHitTest:
       return MainHitTest(lParam);
     case kWmClose:
+      // A close that the exit request let through ends the window; any other asks first.
+      if (exitGranted_) break;
       RequestExit();
       return 0;
     case kMsgDelayResult:
@@ -212,7 +214,8 @@ void CNimbrookFrame::ShowSettings() { WriteLog(L"设置窗口尚不可用"); }
 void CNimbrookFrame::ShowAbout() { WriteLog(L"关于窗口尚不可用"); }
 
 void CNimbrookFrame::RequestExit() {
-  // Without a connection there is nothing to take down first.
+  // Without a connection there is nothing to take down first: the window closes.
+  exitGranted_ = true;
   Close(kIdOk);
 }
 

@@ -87,6 +87,7 @@ class CNimbrookFrame : public CUIBase,
   CDialogBuilderCallbackEx builderCallback_;
   std::unique_ptr<CIrregularWindow> background_;
   bool backgroundReady_ = false;
+  bool exitGranted_ = false;  // the exit request let the window close
   std::vector<std::wstring> pendingMessages_;  // message boxes waiting for the window to be up
   std::mutex answerLock_;
   std::wstring refreshedAnswer_;
