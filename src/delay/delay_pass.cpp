@@ -1,4 +1,5 @@
-// The delay pass: counting on the UI thread, measuring and delivering on one worker per row.
+// The delay pass: counting on the UI thread, starting workers on one launcher, measuring and
+// delivering on one worker per row.
 #include "delay/delay_pass.h"
 
 #include "os/small_thread.h"
@@ -28,9 +29,30 @@ size_t DelayPass::Start(const std::vector<std::pair<RowId, std::string>>& rows) 
   // Every row is counted before any may report, so no early report can look like the pass's last.
   outstanding_ += static_cast<int>(rows.size());
 
+  // One thread start here instead of one per row: a thread start is dear enough that a thousand of
+  // them would hold the window still for seconds.
+  std::shared_ptr<DelayPass> self = shared_from_this();
+  auto launch = [self = std::move(self), rows = Rows(rows)]() mutable {
+    self->Launch(rows);
+    rows.clear();
+    self.reset();  // a late launcher may hold the last reference; let it go before the thread ends
+  };
+  const bool launched = seams_.startThread && seams_.startThread(std::move(launch));
+  if (launched) return rows.size();
+
+  std::vector<PingJob> unstarted(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    unstarted[i].row = rows[i].first;
+    unstarted[i].target = rows[i].second;
+  }
+  ReportUnstarted(unstarted);
+  return 0;
+}
+
+void DelayPass::Launch(const Rows& rows) {
   std::vector<PingJob> unstarted;
-  size_t started = 0;
   for (const auto& [row, target] : rows) {
+    if (closed_) return;  // the rows not reached yet are neither started nor reported
     auto job = std::make_shared<PingJob>();
     job->row = row;
     job->target = target;
@@ -40,20 +62,19 @@ size_t DelayPass::Start(const std::vector<std::pair<RowId, std::string>>& rows) 
       job.reset();
       self.reset();  // a late worker may hold the last reference; let it go before the thread ends
     });
-    if (running) {
-      ++started;
-    } else {
-      unstarted.push_back(*job);
-    }
+    if (!running) unstarted.push_back(*job);
   }
+  // Reported after the other workers are on their way: each report waits for the UI thread.
+  ReportUnstarted(unstarted);
+}
 
-  for (PingJob& job : unstarted) {
+void DelayPass::ReportUnstarted(std::vector<PingJob>& jobs) const {
+  for (PingJob& job : jobs) {
     if (closed_ || !deliver_) break;  // a handler that closed the pass ended it
-    job.result.address = ParseDottedQuad(job.target);  // no lookup on the UI thread
+    job.result.address = ParseDottedQuad(job.target);  // no lookup for a row nobody measures
     job.result.status = kEchoTimedOut;
     deliver_(job);
   }
-  return started;
 }
 
 void DelayPass::Work(PingJob& job) const {
