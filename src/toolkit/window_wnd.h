@@ -274,4 +274,8 @@ class CWindowWnd {
 #endif
 };
 
+// Tells the system that the program draws for the monitor's DPI itself (SetProcessDPIAware, where the
+// system has it); the client's manifest says so, test programs ask at run time. Nothing headless.
+void BecomeDpiAware();
+
 }  // namespace nimbrook::toolkit

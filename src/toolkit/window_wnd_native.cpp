@@ -432,4 +432,6 @@ WindowHandle CWindowWnd::GetParentHandle() const {
   return record ? record->parent : nullptr;
 }
 
+void BecomeDpiAware() {}
+
 }  // namespace nimbrook::toolkit

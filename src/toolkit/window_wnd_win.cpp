@@ -336,4 +336,12 @@ intptr_t CWindowWnd::CallDefault(unsigned msg, uintptr_t wParam, intptr_t lParam
   return ::DefWindowProcW(H(m_hWnd), msg, wParam, lParam);
 }
 
+void BecomeDpiAware() {
+  HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+  if (!user32) return;
+  using SetAware = BOOL(WINAPI*)();
+  auto setAware = reinterpret_cast<SetAware>(reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDPIAware")));
+  if (setAware) setAware();
+}
+
 }  // namespace nimbrook::toolkit

@@ -64,15 +64,6 @@ Options ParseOptions() {
   return options;
 }
 
-// The client is DPI-aware (its manifest says so); the gallery asks at run time, where the call exists.
-void BecomeDpiAware() {
-  HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-  if (!user32) return;
-  using SetAware = BOOL(WINAPI*)();
-  auto setAware = reinterpret_cast<SetAware>(reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDPIAware")));
-  if (setAware) setAware();
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
