@@ -16,8 +16,10 @@ program=$win/program
 port=18097
 work=$(mktemp -d)
 state=$work/state
+# The Wine server is stopped too: it would otherwise outlive the script with everything it inherited.
 trap 'bash "$root/cmake/service_ctl.sh" stop x "$port" x "$state" >/dev/null 2>&1 || true;
-      bash "$root/cmake/gui_env.sh" stop "$work/gui" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+      bash "$root/cmake/gui_env.sh" stop "$work/gui" >/dev/null 2>&1 || true;
+      bash "$root/cmake/wine_env.sh" stop "$win/wineprefix" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 
 # --- data: the reference catalogue's entries repeated with distinct names and loopback addresses
 cp -r "$root/service/data" "$work/data"
@@ -33,22 +35,10 @@ make_catalogue() {  # make_catalogue COUNT FILE
 }
 make_catalogue "$servers" "$work/data/catalogue/bench-large.txt"
 make_catalogue 10 "$work/data/catalogue/bench-small.txt"
-cat >>"$work/data/accounts.ini" <<EOF
-
-[benchlarge]
-password=bench12345
-srvtype=vip
-expiration=2031-12-31 23:59:59
-srvid=11
-catalogue=bench-large.txt
-
-[benchsmall]
-password=bench12345
-srvtype=vip
-expiration=2031-12-31 23:59:59
-srvid=11
-catalogue=bench-small.txt
-EOF
+for size in large small; do
+  printf '\n[bench%s]\npassword=bench12345\nsrvtype=vip\nexpiration=2031-12-31 23:59:59\nsrvid=11\ncatalogue=bench-%s.txt\n' \
+    "$size" "$size" >>"$work/data/accounts.ini"
+done
 bash "$root/cmake/service_ctl.sh" start "$native/service/nimbrook-service" "$port" "$work/data" "$state" >/dev/null
 
 # --- Wine and a display
@@ -85,8 +75,9 @@ repaint=$(field "$large" repaint-ms)
 sort_ms=$(field "$large" sort-ms)
 bytes=$(field "$large" private-bytes)
 echo "first paint, $servers rows / 10 rows: $(ratio "$fp_large" "$fp_small") ($fp_large ms / $fp_small ms)"
-echo "sort click on $servers rows / one repaint: $(ratio "$sort_ms" "$repaint") ($sort_ms ms / $repaint ms)"
-echo "private memory with $servers rows: $(awk -v b="$bytes" 'BEGIN { printf "%.1f MB", b / 1048576 }')"
+echo "sort click with its repaint on $servers rows / one repaint: $(ratio "$sort_ms" "$repaint") ($sort_ms ms / $repaint ms)"
+mb() { awk -v b="$1" 'BEGIN { printf "%.1f MB", b / 1048576 }'; }
+echo "private memory with $servers rows: $(mb "$bytes") (10 rows: $(mb "$(field "$small" private-bytes)"))"
 
 # --- the delay pass through the echo seam with simulated round trips
 if [ -x "$program/delay-pass-benchmark.exe" ]; then

@@ -175,9 +175,10 @@ void RunBench(CNimbrookFrame& frame) {
   const double repaintMs = Milliseconds(start) / kRounds;
   CControlUI* header = frame.GetPaintManager().FindControl(L"server_header");
   start = std::chrono::steady_clock::now();
+  // A click: the sort itself, then the repaint of everything it moved.
   for (int i = 0; i < kRounds && header != nullptr; ++i) {
     frame.GetPaintManager().SendNotify(header, notify::kHeaderClick);
-    ::UpdateWindow(hwnd);
+    repaint();
   }
   const double sortMs = Milliseconds(start) / kRounds;
   const int rows = frame.Controller().List() ? frame.Controller().List()->RowCount() : 0;
@@ -209,14 +210,6 @@ void CALLBACK OnWatchTimer(HWND, UINT, UINT_PTR, DWORD) {
     g_watch.frame = nullptr;
     frame->Close(kIdOk);
   }
-}
-
-void BecomeDpiAware() {
-  HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-  if (!user32) return;
-  using SetAware = BOOL(WINAPI*)();
-  auto setAware = reinterpret_cast<SetAware>(reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDPIAware")));
-  if (setAware) setAware();
 }
 
 }  // namespace
