@@ -89,6 +89,9 @@ intptr_t CNimbrookFrame::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t 
     case kWmCreate:
       return OnCreate();
     case kWmDestroy:
+      // Nothing reaches the window after this: the engine stops notifying it, late delay workers
+      // deliver nothing.
+      if (Connector* engine = controller_->Engine()) (void)engine->Detach(this);
       controller_->Close();
       if (background_) background_->Show(false);
       PostQuitToLoop(0);

@@ -80,8 +80,8 @@ mb() { awk -v b="$1" 'BEGIN { printf "%.1f MB", b / 1048576 }'; }
 echo "private memory with $servers rows: $(mb "$bytes") (10 rows: $(mb "$(field "$small" private-bytes)"))"
 
 # --- the delay pass through the echo seam with simulated round trips
-if [ -x "$program/delay-pass-benchmark.exe" ]; then
-  echo "delay pass (Windows): $(wine "$program/delay-pass-benchmark.exe" --servers "$servers" </dev/null 2>/dev/null | tr -d '\r' | tail -n 1)"
+if [ -f "$win/src/delay/delay-pass-benchmark.exe" ]; then
+  echo "delay pass (Windows): $(wine "$win/src/delay/delay-pass-benchmark.exe" --servers "$servers" </dev/null 2>/dev/null | tr -d '\r' | tail -n 1)"
 fi
 if [ -x "$native/src/delay/delay-pass-benchmark" ]; then
   echo "delay pass (native): $("$native/src/delay/delay-pass-benchmark" --servers "$servers" | tail -n 1)"
