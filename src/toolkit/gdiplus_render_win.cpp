@@ -402,7 +402,7 @@ bool GdiplusRenderContext::DrawImage(const ImageSpec& image, const UiRect& contr
   if (image.fade <= 0) return true;
 
   Gdiplus::ImageAttributes attributes;
-  // Stretched slices sample beyond their edges; mirroring keeps those samples inside the slice's colours.
+  // Stretched images sample beyond their edges; mirroring keeps those samples inside the image's colours.
   attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
   if (image.fade < 255) {
     Gdiplus::ColorMatrix matrix = {{{1, 0, 0, 0, 0},
@@ -414,17 +414,13 @@ bool GdiplusRenderContext::DrawImage(const ImageSpec& image, const UiRect& contr
   }
   graphics_->SetSmoothingMode(Gdiplus::SmoothingModeNone);
 
-  auto blit = [&](int dl, int dt, int dr, int db, int sl, int st, int sr, int sb) {
-    if (dr <= dl || db <= dt || sr <= sl || sb <= st) return;
-    // A piece stretched well beyond its size is a flat swatch (an edge or the centre of a slice, a
-    // one-pixel line): filtering would blend it with its neighbours over many pixels, so it is
-    // repeated instead. Pieces near their own size (corners, icons at high DPI) are filtered.
-    const double stretchX = (dr - dl) * scale_ / (sr - sl);
-    const double stretchY = (db - dt) * scale_ / (sb - st);
+  // A piece stretched well beyond its size is a flat swatch (an edge or the centre of a slice, a
+  // one-pixel line): filtering would blend it with its neighbours over many pixels, so it is
+  // repeated instead. Pieces near their own size (corners, icons at high DPI) are filtered.
+  // Stretches are in device pixels per image pixel.
+  auto chooseInterpolation = [&](double stretchX, double stretchY) {
     graphics_->SetInterpolationMode(stretchX > 1.6 || stretchY > 1.6 ? Gdiplus::InterpolationModeNearestNeighbor
                                                                      : Gdiplus::InterpolationModeHighQualityBilinear);
-    const Gdiplus::Rect to(dl, dt, dr - dl, db - dt);
-    graphics_->DrawImage(bitmap, to, sl, st, sr - sl, sb - st, Gdiplus::UnitPixel, &attributes);
   };
 
   // Nine-slice: corners keep their size, edges stretch one way, the centre both (or stays empty
@@ -437,19 +433,48 @@ bool GdiplusRenderContext::DrawImage(const ImageSpec& image, const UiRect& contr
   if (c.left + c.right > dest.Width()) c.left = c.right = dest.Width() / 2;
   if (c.top + c.bottom > dest.Height()) c.top = c.bottom = dest.Height() / 2;
   if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
-    if (!image.hole) blit(dest.left, dest.top, dest.right, dest.bottom, source.left, source.top, source.right, source.bottom);
+    if (image.hole) return true;
+    chooseInterpolation(dest.Width() * scale_ / source.Width(), dest.Height() * scale_ / source.Height());
+    const Gdiplus::Rect to(dest.left, dest.top, dest.Width(), dest.Height());
+    graphics_->DrawImage(bitmap, to, source.left, source.top, source.Width(), source.Height(), Gdiplus::UnitPixel,
+                         &attributes);
     return true;
   }
-  const int dx[4] = {dest.left, dest.left + c.left, dest.right - c.right, dest.right};
-  const int dy[4] = {dest.top, dest.top + c.top, dest.bottom - c.bottom, dest.bottom};
+
+  // The pieces are laid out in device pixels, every edge rounded once and shared by the pieces on
+  // both sides of it, so that neighbours meet without a gap or an overlap at any scale. Each piece
+  // is a rectangle filled with a brush that repeats its own slice of the image, mirrored: the fill
+  // alone decides which pixels the piece covers, and no sample reaches beyond the slice. (Drawing
+  // a stretched piece with DrawImage instead maps each pixel back into the image and drops pixels
+  // that land outside the slice; the first row or column lands on the slice's edge, and a rounding
+  // error in that mapping leaves it unpainted as a light line through the image.)
+  auto device = [this](int v) { return static_cast<int>(std::lround(v * scale_)); };
+  const int dx[4] = {device(dest.left), device(dest.left + c.left), device(dest.right - c.right), device(dest.right)};
+  const int dy[4] = {device(dest.top), device(dest.top + c.top), device(dest.bottom - c.bottom), device(dest.bottom)};
   const int sx[4] = {source.left, source.left + c.left, source.right - c.right, source.right};
   const int sy[4] = {source.top, source.top + c.top, source.bottom - c.bottom, source.bottom};
+  const auto state = graphics_->Save();
+  graphics_->ResetTransform();  // the clip stays where it is on the device
   for (int row = 0; row < 3; ++row) {
     for (int col = 0; col < 3; ++col) {
       if (row == 1 && col == 1 && image.hole) continue;
-      blit(dx[col], dy[row], dx[col + 1], dy[row + 1], sx[col], sy[row], sx[col + 1], sy[row + 1]);
+      const int width = dx[col + 1] - dx[col];
+      const int height = dy[row + 1] - dy[row];
+      const int sourceWidth = sx[col + 1] - sx[col];
+      const int sourceHeight = sy[row + 1] - sy[row];
+      if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) continue;
+      Gdiplus::TextureBrush brush(bitmap, Gdiplus::Rect(sx[col], sy[row], sourceWidth, sourceHeight), &attributes);
+      if (brush.GetLastStatus() != Gdiplus::Ok) continue;
+      brush.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+      // Brush space is the slice's own pixels; the transform lays it over the piece.
+      brush.TranslateTransform(static_cast<Gdiplus::REAL>(dx[col]), static_cast<Gdiplus::REAL>(dy[row]));
+      brush.ScaleTransform(static_cast<Gdiplus::REAL>(width) / sourceWidth,
+                           static_cast<Gdiplus::REAL>(height) / sourceHeight);
+      chooseInterpolation(static_cast<double>(width) / sourceWidth, static_cast<double>(height) / sourceHeight);
+      graphics_->FillRectangle(&brush, Gdiplus::Rect(dx[col], dy[row], width, height));
     }
   }
+  graphics_->Restore(state);
   return true;
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "core/file_io.h"
 #include "core/log.h"
@@ -246,6 +248,124 @@ TEST_F(GdiplusRenderTest, ImagesDrawWithSourceNineSliceDestFadeAndHole) {
   EXPECT_TRUE(Near(surface_.PixelAt(63, 49), 0xFFBFBFFF, 6));
   // A missing image draws nothing.
   EXPECT_TRUE(Near(surface_.PixelAt(110, 10), kWhite));
+}
+
+// One colour over white, as the surface shows it.
+UiColor OverWhite(UiColor c) {
+  const uint32_t a = c >> 24;
+  auto mix = [a](uint32_t v) { return (v * a + 255 * (255 - a) + 127) / 255; };
+  return 0xFF000000u | (mix((c >> 16) & 0xFF) << 16) | (mix((c >> 8) & 0xFF) << 8) | mix(c & 0xFF);
+}
+
+// The first pixel of area (device pixels) that is not near expected and not skipped, as
+// "x,y: got ..."; empty when there is none.
+std::string FirstStray(const OffscreenSurface& s, const UiRect& area, UiColor expected,
+                       const std::function<bool(int, int)>& skip = nullptr) {
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      if (skip && skip(x, y)) continue;
+      const auto match = Near(s.PixelAt(x, y), expected);
+      if (!match) return std::to_string(x) + "," + std::to_string(y) + ": " + match.message();
+    }
+  }
+  return {};
+}
+
+// The device pixels a logical rectangle covers at a scale: wholly (whole) or at least in part.
+UiRect DevicePixels(const UiRect& r, double scale, bool whole) {
+  auto in = [scale, whole](int v, bool lowEdge) {
+    return static_cast<int>(lowEdge == whole ? std::ceil(v * scale) : std::floor(v * scale));
+  };
+  return {in(r.left, true), in(r.top, true), in(r.right, false), in(r.bottom, false)};
+}
+
+TEST_F(GdiplusRenderTest, StretchedSlicesMeetWithoutSeamsAtEveryScale) {
+  constexpr UiColor kFill = 0xFF1A6FD1;
+  constexpr UiColor kHalfFill = 0x801A6FD1;  // where two slices overlap it shows darker
+  WritePng(images_, L"solid.png", 30, 24, [](int, int) { return kFill; });
+  WritePng(images_, L"half.png", 30, 24, [](int, int) { return kHalfFill; });
+  // The same 30 x 24 swatch inside a red surround: a sample from beyond the source shows red.
+  WritePng(images_, L"framed.png", 36, 30, [](int x, int y) {
+    return x >= 3 && x < 33 && y >= 4 && y < 28 ? kFill : kRed;
+  });
+  struct Variant {
+    const wchar_t* file;
+    UiColor colour;
+    bool source;
+    bool dest;
+    bool hole;
+    int fade;
+  };
+  const Variant variants[] = {{L"solid.png", kFill, false, false, false, 255},
+                              {L"half.png", kHalfFill, false, false, false, 255},
+                              {L"framed.png", kFill, true, false, false, 255},
+                              {L"solid.png", kFill, false, true, false, 255},
+                              {L"half.png", kHalfFill, false, false, true, 255},
+                              {L"solid.png", kHalfFill, false, false, false, 128}};
+  const UiRect corners[] = {{10, 10, 10, 10}, {5, 7, 3, 6}, {1, 1, 1, 1}};
+  // Smaller than the corners, the image's own size, a pixel more, and stretched both ways.
+  const UiSize sizes[] = {{15, 13}, {30, 24}, {31, 25}, {41, 33}, {77, 59}, {230, 44}};
+  for (const double scale : {1.0, 1.5}) {
+    OffscreenSurface s;
+    ASSERT_TRUE(s.Resize(static_cast<int>(250 * scale), static_cast<int>(80 * scale)));
+    for (const Variant& v : variants) {
+      for (const UiRect& corner : corners) {
+        for (const UiSize size : sizes) {
+          ImageSpec image;
+          image.file = v.file;
+          image.corner = corner;
+          image.hole = v.hole;
+          image.fade = v.fade;
+          if (v.source) {
+            image.source = {3, 4, 33, 28};
+            image.hasSource = true;
+          }
+          UiRect control{6, 4, 6 + size.cx, 4 + size.cy};
+          UiRect drawn = control;
+          if (v.dest) {
+            control = {2, 2, 240, 76};
+            image.dest = {drawn.left - 2, drawn.top - 2, drawn.right - 2, drawn.bottom - 2};
+            image.hasDest = true;
+          }
+          s.Clear(kWhite);
+          {
+            GdiplusRenderContext ctx(s, scale);
+            EXPECT_TRUE(ctx.DrawImage(image, control));
+          }
+          // At 1.5 an edge may fall inside a device pixel; such pixels are partly covered and left out.
+          auto whole = [scale](const UiRect& r) { return DevicePixels(r, scale, true); };
+          auto touched = [scale](const UiRect& r) { return DevicePixels(r, scale, false); };
+          // Corners larger than the rectangle are cut to half of it each.
+          UiRect fitted = corner;
+          if (fitted.left + fitted.right > size.cx) fitted.left = fitted.right = size.cx / 2;
+          if (fitted.top + fitted.bottom > size.cy) fitted.top = fitted.bottom = size.cy / 2;
+          const UiRect inner{drawn.left + fitted.left, drawn.top + fitted.top, drawn.right - fitted.right,
+                             drawn.bottom - fitted.bottom};
+          const UiRect holeWhole = whole(inner);
+          const UiRect holeTouched = touched(inner);
+          const std::string what =
+              text::ToUtf8(v.file) + (v.source ? " source" : "") + (v.dest ? " dest" : "") + (v.hole ? " hole" : "") +
+              (v.fade < 255 ? " faded" : "") + " corner " + std::to_string(corner.left) + "," +
+              std::to_string(corner.top) + "," + std::to_string(corner.right) + "," + std::to_string(corner.bottom) +
+              " at " + std::to_string(size.cx) + "x" + std::to_string(size.cy) + " scale " + std::to_string(scale);
+          const std::string inside =
+              FirstStray(s, whole(drawn), OverWhite(v.colour), [&](int x, int y) {
+                return v.hole && holeTouched.Contains({x, y});
+              });
+          EXPECT_EQ(inside, "") << what;
+          if (v.hole) {
+            EXPECT_EQ(FirstStray(s, holeWhole, kWhite), "") << what;
+          }
+          // Nothing lands outside the rectangle.
+          const UiRect around = touched(drawn);
+          const std::string outside =
+              FirstStray(s, {around.left - 1, around.top - 1, around.right + 1, around.bottom + 1}, kWhite,
+                         [&](int x, int y) { return around.Contains({x, y}); });
+          EXPECT_EQ(outside, "") << what;
+        }
+      }
+    }
+  }
 }
 
 TEST_F(GdiplusRenderTest, ImagesAreReadFromTheSkinArchiveWhenOneIsSet) {
