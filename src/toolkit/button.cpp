@@ -155,11 +155,11 @@ void CButtonUI::SetEnabled(bool enabled) {
 void CButtonUI::PaintBkColor(RenderContext& ctx) {
   if (IsEnabled()) {
     if (m_pushed && m_pushedBkColor != 0) {
-      ctx.FillRoundRect(m_pos, m_borderRound, m_pushedBkColor);
+      ctx.FillRoundRect(m_pos, GetBorderRound(), m_pushedBkColor);
       return;
     }
     if ((m_hot || m_pushed) && m_hotBkColor != 0) {
-      ctx.FillRoundRect(m_pos, m_borderRound, m_hotBkColor);
+      ctx.FillRoundRect(m_pos, GetBorderRound(), m_hotBkColor);
       return;
     }
   }

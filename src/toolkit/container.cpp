@@ -312,8 +312,9 @@ void CContainerUI::SetPos(const UiRect& rect) {
 
 void CContainerUI::DoPaint(RenderContext& ctx, const UiRect& dirty) {
   if (!m_pos.Intersects(dirty)) return;
-  const bool round = m_borderRound.cx > 0 && m_borderRound.cy > 0;
-  ctx.PushClip(m_pos, round ? m_borderRound : UiSize{});
+  const UiSize borderRound = GetBorderRound();
+  const bool round = borderRound.cx > 0 && borderRound.cy > 0;
+  ctx.PushClip(m_pos, round ? borderRound : UiSize{});
   PaintBkColor(ctx);
   PaintBkImage(ctx);
   PaintStatusImage(ctx);

@@ -15,11 +15,35 @@ UiRect Bound(const UiRect& r) { return {Bound(r.left), Bound(r.top), Bound(r.rig
 
 }  // namespace
 
-CControlUI::CControlUI() : m_life(std::make_shared<const bool>(true)) {}
+CControlUI::CControlUI()
+    : m_visible(true),
+      m_internVisible(true),
+      m_enabled(true),
+      m_mouseEnabled(true),
+      m_keyboardEnabled(true),
+      m_focused(false),
+      m_float(false),
+      m_updateNeeded(true) {}
 
 CControlUI::~CControlUI() {
+  m_dying = true;
   m_life.reset();
   if (m_manager) m_manager->ReapObjects(this);
+}
+
+std::weak_ptr<const bool> CControlUI::GetLifeToken() const {
+  if (!m_life && !m_dying) m_life = std::make_shared<const bool>(true);
+  return m_life;
+}
+
+const CControlUI::RareAttributes& CControlUI::Rare() const {
+  static const RareAttributes kDefaults;
+  return m_rare ? *m_rare : kDefaults;
+}
+
+CControlUI::RareAttributes& CControlUI::MutableRare() {
+  if (!m_rare) m_rare = std::make_unique<RareAttributes>();
+  return *m_rare;
 }
 
 std::wstring CControlUI::GetClass() const { return L"ControlUI"; }
@@ -29,6 +53,16 @@ void CControlUI::SetName(const std::wstring& name) {
   const std::wstring old = m_name;
   m_name = name;
   if (m_manager) m_manager->RenameControl(this, old, name);
+}
+
+void CControlUI::SetToolTip(const std::wstring& text) {
+  if (text == GetToolTip()) return;
+  MutableRare().toolTip = text;
+}
+
+void CControlUI::SetUserData(const std::wstring& data) {
+  if (data == GetUserData()) return;
+  MutableRare().userData = data;
 }
 
 void CControlUI::SetText(const std::wstring& text) {
@@ -82,7 +116,7 @@ void CControlUI::SetPos(const UiRect& rect) {
 }
 
 void CControlUI::SetFloatPos(const UiRect& rect) {
-  m_floatPos = Bound(rect);
+  MutableRare().floatPos = Bound(rect);
   NeedParentUpdate();
 }
 
@@ -103,28 +137,28 @@ void CControlUI::SetFixedHeight(int cy) {
 void CControlUI::SetMinWidth(int cx) {
   cx = std::min(cx, kMaxExtent);
   if (cx < 0) return;
-  m_minWidth = cx;
+  MutableRare().minWidth = cx;
   NeedParentUpdate();
 }
 
 void CControlUI::SetMaxWidth(int cx) {
   cx = std::min(cx, kMaxExtent);
   if (cx < 0) return;
-  m_maxWidth = cx;
+  MutableRare().maxWidth = cx;
   NeedParentUpdate();
 }
 
 void CControlUI::SetMinHeight(int cy) {
   cy = std::min(cy, kMaxExtent);
   if (cy < 0) return;
-  m_minHeight = cy;
+  MutableRare().minHeight = cy;
   NeedParentUpdate();
 }
 
 void CControlUI::SetMaxHeight(int cy) {
   cy = std::min(cy, kMaxExtent);
   if (cy < 0) return;
-  m_maxHeight = cy;
+  MutableRare().maxHeight = cy;
   NeedParentUpdate();
 }
 
@@ -141,36 +175,39 @@ void CControlUI::SetBkColor(UiColor c) {
 }
 
 void CControlUI::SetBkColor2(UiColor c) {
-  m_bkColor2 = c;
+  if (m_rare || c != 0) MutableRare().bkColor2 = c;
   Invalidate();
 }
 
 void CControlUI::SetBorderColor(UiColor c) {
-  m_borderColor = c;
+  if (m_rare || c != 0) MutableRare().borderColor = c;
   Invalidate();
 }
 
 void CControlUI::SetFocusBorderColor(UiColor c) {
-  m_focusBorderColor = c;
+  if (m_rare || c != 0) MutableRare().focusBorderColor = c;
   Invalidate();
 }
 
 void CControlUI::SetBorderSize(int size) {
   if (size < 0) return;
-  m_borderSize = size;
+  if (m_rare || size != 0) MutableRare().borderSize = size;
   Invalidate();
 }
 
 void CControlUI::SetBorderRound(UiSize round) {
-  m_borderRound = round;
+  if (m_rare || round != UiSize{}) MutableRare().borderRound = round;
   Invalidate();
 }
 
 void CControlUI::SetBkImage(const std::wstring& imageText) {
   ImageSpec desc;
   if (!ParseImage(imageText, desc)) return;
-  m_bkImageText = imageText;
-  m_bkImage = desc;
+  if (m_rare || !imageText.empty()) {
+    RareAttributes& rare = MutableRare();
+    rare.bkImageText = imageText;
+    rare.bkImage = desc;
+  }
   Invalidate();
 }
 
@@ -323,8 +360,9 @@ bool CControlUI::Activate() { return IsVisible() && IsEnabled(); }
 
 void CControlUI::DoPaint(RenderContext& ctx, const UiRect& dirty) {
   if (!m_pos.Intersects(dirty)) return;
-  const bool round = m_borderRound.cx > 0 && m_borderRound.cy > 0;
-  if (round) ctx.PushClip(m_pos, m_borderRound);
+  const UiSize borderRound = GetBorderRound();
+  const bool round = borderRound.cx > 0 && borderRound.cy > 0;
+  if (round) ctx.PushClip(m_pos, borderRound);
   PaintBkColor(ctx);
   PaintBkImage(ctx);
   PaintStatusImage(ctx);
@@ -335,22 +373,24 @@ void CControlUI::DoPaint(RenderContext& ctx, const UiRect& dirty) {
 
 void CControlUI::PaintBkColor(RenderContext& ctx) {
   if (m_bkColor == 0) return;
-  if (m_bkColor2 != 0) {
-    ctx.FillGradient(m_pos, m_bkColor, m_bkColor2);
+  const RareAttributes& rare = Rare();
+  if (rare.bkColor2 != 0) {
+    ctx.FillGradient(m_pos, m_bkColor, rare.bkColor2);
   } else {
-    ctx.FillRoundRect(m_pos, m_borderRound, m_bkColor);
+    ctx.FillRoundRect(m_pos, rare.borderRound, m_bkColor);
   }
 }
 
 void CControlUI::PaintBkImage(RenderContext& ctx) {
-  if (!m_bkImage.IsEmpty()) DrawImage(ctx, m_bkImage);
+  if (m_rare && !m_rare->bkImage.IsEmpty()) DrawImage(ctx, m_rare->bkImage);
 }
 
 void CControlUI::PaintBorder(RenderContext& ctx) {
-  if (m_borderSize <= 0) return;
-  const UiColor color = (m_focused && m_focusBorderColor != 0) ? m_focusBorderColor : m_borderColor;
+  if (!m_rare || m_rare->borderSize <= 0) return;
+  const RareAttributes& rare = *m_rare;
+  const UiColor color = (m_focused && rare.focusBorderColor != 0) ? rare.focusBorderColor : rare.borderColor;
   if (color == 0) return;
-  ctx.DrawBorder(m_pos, m_borderSize, color, m_borderRound);
+  ctx.DrawBorder(m_pos, rare.borderSize, color, rare.borderRound);
 }
 
 bool CControlUI::DrawImage(RenderContext& ctx, const ImageSpec& image) {

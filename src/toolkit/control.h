@@ -31,12 +31,12 @@ class CControlUI {
   void SetName(const std::wstring& name);   // the manager's name map follows
   virtual std::wstring GetText() const { return m_text; }
   virtual void SetText(const std::wstring& text);
-  const std::wstring& GetToolTip() const { return m_toolTip; }
-  void SetToolTip(const std::wstring& text) { m_toolTip = text; }
+  const std::wstring& GetToolTip() const { return Rare().toolTip; }
+  void SetToolTip(const std::wstring& text);
   uintptr_t GetTag() const { return m_tag; }
   void SetTag(uintptr_t tag) { m_tag = tag; }
-  const std::wstring& GetUserData() const { return m_userData; }
-  void SetUserData(const std::wstring& data) { m_userData = data; }
+  const std::wstring& GetUserData() const { return Rare().userData; }
+  void SetUserData(const std::wstring& data);
 
   // --- states
   // Visible when both its own flag and its ancestors' (tab pages, hidden parents) allow it.
@@ -68,19 +68,19 @@ class CControlUI {
   int GetWidth() const { return m_pos.Width(); }
   int GetHeight() const { return m_pos.Height(); }
   // Float position: relative to the parent's top-left (pos="l,t,r,b" of a float control).
-  const UiRect& GetFloatPos() const { return m_floatPos; }
+  const UiRect& GetFloatPos() const { return Rare().floatPos; }
   void SetFloatPos(const UiRect& rect);
   int GetFixedWidth() const { return m_fixedWidth; }     // 0: takes what the layout gives
   void SetFixedWidth(int cx);
   int GetFixedHeight() const { return m_fixedHeight; }
   void SetFixedHeight(int cy);
-  int GetMinWidth() const { return m_minWidth; }
+  int GetMinWidth() const { return Rare().minWidth; }
   void SetMinWidth(int cx);
-  int GetMaxWidth() const { return m_maxWidth; }
+  int GetMaxWidth() const { return Rare().maxWidth; }
   void SetMaxWidth(int cx);
-  int GetMinHeight() const { return m_minHeight; }
+  int GetMinHeight() const { return Rare().minHeight; }
   void SetMinHeight(int cy);
-  int GetMaxHeight() const { return m_maxHeight; }
+  int GetMaxHeight() const { return Rare().maxHeight; }
   void SetMaxHeight(int cy);
   const UiRect& GetPadding() const { return m_padding; }   // outer margin inside the parent's layout
   void SetPadding(const UiRect& padding);
@@ -90,17 +90,17 @@ class CControlUI {
   // --- style
   UiColor GetBkColor() const { return m_bkColor; }
   void SetBkColor(UiColor c);
-  UiColor GetBkColor2() const { return m_bkColor2; }
+  UiColor GetBkColor2() const { return Rare().bkColor2; }
   void SetBkColor2(UiColor c);
-  UiColor GetBorderColor() const { return m_borderColor; }
+  UiColor GetBorderColor() const { return Rare().borderColor; }
   void SetBorderColor(UiColor c);
-  UiColor GetFocusBorderColor() const { return m_focusBorderColor; }
+  UiColor GetFocusBorderColor() const { return Rare().focusBorderColor; }
   void SetFocusBorderColor(UiColor c);
-  int GetBorderSize() const { return m_borderSize; }
+  int GetBorderSize() const { return Rare().borderSize; }
   void SetBorderSize(int size);
-  UiSize GetBorderRound() const { return m_borderRound; }
+  UiSize GetBorderRound() const { return Rare().borderRound; }
   void SetBorderRound(UiSize round);
-  const std::wstring& GetBkImage() const { return m_bkImageText; }
+  const std::wstring& GetBkImage() const { return Rare().bkImageText; }
   void SetBkImage(const std::wstring& imageText);
 
   // --- attributes
@@ -138,7 +138,7 @@ class CControlUI {
   virtual void DoInit() {}
   // Expires when the control is destroyed: code that sends a notification (whose handler may delete
   // the sender) checks it before touching the control again.
-  std::weak_ptr<const bool> GetLifeToken() const { return m_life; }
+  std::weak_ptr<const bool> GetLifeToken() const;
 
  protected:
   virtual void PaintBkColor(RenderContext& ctx);
@@ -152,40 +152,60 @@ class CControlUI {
   // Used by subclasses' SetAttribute for the text attributes they share.
   static bool ReadColor(const std::wstring& value, UiColor& out);
 
-  std::shared_ptr<const bool> m_life;
+  // Size, colour, border, image and text attributes most controls never set. They live apart, made on
+  // first use, so that a plain control (a list row holds dozens) stays small.
+  struct RareAttributes {
+    std::wstring toolTip;
+    std::wstring userData;
+    UiRect floatPos{};
+    int minWidth = 0;
+    int maxWidth = 9999;
+    int minHeight = 0;
+    int maxHeight = 9999;
+    UiColor bkColor2 = 0;
+    UiColor borderColor = 0;
+    UiColor focusBorderColor = 0;
+    int borderSize = 0;
+    UiSize borderRound{};
+    std::wstring bkImageText;
+    ImageSpec bkImage;
+  };
+  // The attributes as set, or the defaults when none was.
+  const RareAttributes& Rare() const;
+  RareAttributes& MutableRare();
+
   CPaintManagerUI* m_manager = nullptr;
   CControlUI* m_parent = nullptr;
   std::wstring m_name;
   std::wstring m_text;
-  std::wstring m_toolTip;
-  std::wstring m_userData;
   uintptr_t m_tag = 0;
-  bool m_visible = true;
-  bool m_internVisible = true;
-  bool m_enabled = true;
-  bool m_mouseEnabled = true;
-  bool m_keyboardEnabled = true;
-  bool m_focused = false;
-  bool m_float = false;
-  bool m_updateNeeded = true;
-  UiCursor m_cursor = UiCursor::Arrow;
   UiRect m_pos{};
-  UiRect m_floatPos{};
   UiRect m_padding{};
   int m_fixedWidth = 0;
   int m_fixedHeight = 0;
-  int m_minWidth = 0;
-  int m_maxWidth = 9999;
-  int m_minHeight = 0;
-  int m_maxHeight = 9999;
   UiColor m_bkColor = 0;
-  UiColor m_bkColor2 = 0;
-  UiColor m_borderColor = 0;
-  UiColor m_focusBorderColor = 0;
-  int m_borderSize = 0;
-  UiSize m_borderRound{};
-  std::wstring m_bkImageText;
-  ImageSpec m_bkImage;
+  UiCursor m_cursor = UiCursor::Arrow;
+  bool m_visible : 1;
+  bool m_internVisible : 1;
+  bool m_enabled : 1;
+  bool m_mouseEnabled : 1;
+  bool m_keyboardEnabled : 1;
+  bool m_focused : 1;
+  bool m_float : 1;
+  bool m_updateNeeded : 1;
+
+ private:
+  friend class CPaintManagerUI;
+
+  bool m_dying = false;   // the life token has expired for good
+  // The manager's chain of the controls that share this control's name, in the order they joined
+  // (kept by the manager).
+  bool m_nameListed = false;
+  CControlUI* m_namePrev = nullptr;
+  CControlUI* m_nameNext = nullptr;
+  // Made when first asked for: most controls never send a notification that needs one.
+  mutable std::shared_ptr<const bool> m_life;
+  std::unique_ptr<RareAttributes> m_rare;
 };
 
 }  // namespace nimbrook::toolkit

@@ -132,7 +132,7 @@ UiSize CListElementUI<Base>::EstimateSize(UiSize available) {
 template <typename Base>
 void CListElementUI<Base>::PaintBkColor(RenderContext& ctx) {
   PaintRowBk(ctx, this->m_pos, m_owner ? &m_owner->GetListInfo() : nullptr, m_selected, m_hot, this->m_bkColor,
-             this->m_borderRound);
+             this->GetBorderRound());
 }
 
 template <typename Base>

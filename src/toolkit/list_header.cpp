@@ -47,7 +47,7 @@ void CListHeaderItemUI::PaintBorder(RenderContext& ctx) {
   CButtonUI::PaintBorder(ctx);
   if (m_sepWidth > 0) {
     // The column separator: a short line on the right edge.
-    const UiColor color = m_borderColor != 0 ? m_borderColor : 0xFFE3E6EA;
+    const UiColor color = GetBorderColor() != 0 ? GetBorderColor() : 0xFFE3E6EA;
     const int inset = m_pos.Height() / 4;
     ctx.FillRect({m_pos.right - m_sepWidth, m_pos.top + inset, m_pos.right, m_pos.bottom - inset}, color);
   }

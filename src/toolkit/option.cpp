@@ -120,7 +120,7 @@ void COptionUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool in
 
 void COptionUI::PaintBkColor(RenderContext& ctx) {
   if (m_selected && m_selectedBkColor != 0) {
-    ctx.FillRoundRect(m_pos, m_borderRound, m_selectedBkColor);
+    ctx.FillRoundRect(m_pos, GetBorderRound(), m_selectedBkColor);
     return;
   }
   CButtonUI::PaintBkColor(ctx);

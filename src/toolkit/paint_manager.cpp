@@ -66,13 +66,13 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
 
 void CPaintManagerUI::InitControls(CControlUI* control, CControlUI*) {
   if (!control || m_destroying) return;
-  if (!control->GetName().empty() && m_controlNames.count(control) == 0) RegisterName(control, control->GetName());
+  if (!control->GetName().empty() && !control->m_nameListed) RegisterName(control, control->GetName());
   if (m_attached) control->DoInit();
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* control) {
   if (!control || m_destroying) return;
-  UnregisterName(control);
+  UnregisterName(control, control->GetName());
   if (m_focus == control) m_focus = nullptr;
   if (m_hot == control) m_hot = nullptr;
   if (m_pressed == control) {
@@ -98,33 +98,45 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
 }
 
 void CPaintManagerUI::RegisterName(CControlUI* control, const std::wstring& name) {
-  const uint64_t sequence = ++m_nameSequence;
-  m_names[name].emplace(sequence, control);
-  m_controlNames[control] = {name, sequence};
+  NameChain& chain = m_names[name];
+  control->m_namePrev = chain.last;
+  control->m_nameNext = nullptr;
+  if (chain.last) chain.last->m_nameNext = control;
+  else chain.first = control;
+  chain.last = control;
+  control->m_nameListed = true;
 }
 
-void CPaintManagerUI::UnregisterName(CControlUI* control) {
-  auto it = m_controlNames.find(control);
-  if (it == m_controlNames.end()) return;
-  auto byName = m_names.find(it->second.first);
-  if (byName != m_names.end()) {
-    byName->second.erase(it->second.second);
-    if (byName->second.empty()) m_names.erase(byName);
+void CPaintManagerUI::UnregisterName(CControlUI* control, const std::wstring& name) {
+  if (!control->m_nameListed) return;
+  CControlUI* prev = control->m_namePrev;
+  CControlUI* next = control->m_nameNext;
+  if (prev) prev->m_nameNext = next;
+  if (next) next->m_namePrev = prev;
+  if (!prev || !next) {
+    auto it = m_names.find(name);
+    if (it != m_names.end()) {
+      if (!prev) it->second.first = next;
+      if (!next) it->second.last = prev;
+      if (!it->second.first) m_names.erase(it);
+    }
   }
-  m_controlNames.erase(it);
+  control->m_nameListed = false;
+  control->m_namePrev = nullptr;
+  control->m_nameNext = nullptr;
 }
 
 void CPaintManagerUI::RenameControl(CControlUI* control, const std::wstring& oldName, const std::wstring& newName) {
   if (m_destroying || !control) return;
   // Only controls that are in the tree are found by name; one being built joins at Add.
-  if (m_controlNames.count(control) == 0) return;
-  UnregisterName(control);
+  if (!control->m_nameListed) return;
+  UnregisterName(control, oldName);
   if (!newName.empty()) RegisterName(control, newName);
 }
 
 CControlUI* CPaintManagerUI::FindControl(const std::wstring& name) const {
   auto it = m_names.find(name);
-  return it == m_names.end() ? nullptr : it->second.begin()->second;
+  return it == m_names.end() ? nullptr : it->second.first;
 }
 
 CControlUI* CPaintManagerUI::FindControl(UiPoint pt) const {

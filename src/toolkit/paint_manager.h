@@ -208,7 +208,8 @@ class CPaintManagerUI {
   };
 
   void RegisterName(CControlUI* control, const std::wstring& name);
-  void UnregisterName(CControlUI* control);
+  // name: the one the control was registered under.
+  void UnregisterName(CControlUI* control, const std::wstring& name);
   void DispatchEvent(CControlUI* control, UiEvent type, UiPoint pt, unsigned keyState,
                      uintptr_t wParam = 0, wchar_t key = 0);
   void SetHot(CControlUI* control, UiPoint pt, unsigned keyState);
@@ -223,10 +224,14 @@ class CPaintManagerUI {
   bool m_inLayout = false;   // single invalidations are folded into one after the layout
   int m_batch = 0;           // BeginBatchInvalidate nesting
   // Names to controls. Several controls may share a name (rows built alike): the one registered
-  // first is found. Both directions are indexed so that adding and removing stay cheap.
-  std::map<std::wstring, std::map<uint64_t, CControlUI*>> m_names;
-  std::unordered_map<CControlUI*, std::pair<std::wstring, uint64_t>> m_controlNames;
-  uint64_t m_nameSequence = 0;
+  // first is found. Each name holds a chain of its controls in the order they were registered; the
+  // links live in the controls themselves, so adding and removing stay cheap and a named control
+  // costs the index no allocation of its own.
+  struct NameChain {
+    CControlUI* first = nullptr;
+    CControlUI* last = nullptr;
+  };
+  std::unordered_map<std::wstring, NameChain> m_names;
   std::vector<INotifyUI*> m_notifiers;
   std::vector<IMessageFilterUI*> m_preFilters;
   std::deque<TNotifyUI> m_asyncQueue;

@@ -95,7 +95,7 @@ bool CProgressUI::SetAttribute(const std::wstring& name, const std::wstring& val
 void CProgressUI::PaintStatusImage(RenderContext& ctx) {
   const UiRect bar = BarRect();
   if (bar.IsEmpty()) return;
-  if (m_foreColor != 0) ctx.FillRoundRect(bar, m_borderRound, m_foreColor);
+  if (m_foreColor != 0) ctx.FillRoundRect(bar, GetBorderRound(), m_foreColor);
   if (!m_foreImage.IsEmpty()) {
     // The image keeps its full-length scale and is cut at the value, as a real bar fills up.
     ctx.PushClip(bar, {});

@@ -53,10 +53,10 @@ inline constexpr int kMaxExtent = 100000;
 // Colours are ARGB, written "#AARRGGBB" in layouts. 0 means "not set" for every colour attribute.
 using UiColor = uint32_t;
 
-enum class UiCursor { Arrow, Hand, IBeam, SizeWE, SizeNS };
+enum class UiCursor : uint8_t { Arrow, Hand, IBeam, SizeWE, SizeNS };
 
-enum class TextAlign { Left, Center, Right };
-enum class TextVAlign { Top, VCenter, Bottom };
+enum class TextAlign : uint8_t { Left, Center, Right };
+enum class TextVAlign : uint8_t { Top, VCenter, Bottom };
 
 struct TextStyle {
   TextAlign align = TextAlign::Left;

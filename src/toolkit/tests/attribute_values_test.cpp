@@ -149,5 +149,55 @@ TEST(AttributeValuesTest, ControlsApplyListsTheWindowsPass) {
   EXPECT_FALSE(partly.ApplyAttributeList(L"nosuchattribute=\"1\""));
 }
 
+TEST(AttributeValuesTest, SeldomUsedAttributesReadTheirDefaultsUntilSetAndKeepTheirValues) {
+  CControlUI plain;
+  EXPECT_EQ(plain.GetToolTip(), L"");
+  EXPECT_EQ(plain.GetUserData(), L"");
+  EXPECT_EQ(plain.GetFloatPos(), (UiRect{}));
+  EXPECT_EQ(plain.GetMinWidth(), 0);
+  EXPECT_EQ(plain.GetMaxWidth(), 9999);
+  EXPECT_EQ(plain.GetMinHeight(), 0);
+  EXPECT_EQ(plain.GetMaxHeight(), 9999);
+  EXPECT_EQ(plain.GetBkColor2(), 0u);
+  EXPECT_EQ(plain.GetBorderColor(), 0u);
+  EXPECT_EQ(plain.GetFocusBorderColor(), 0u);
+  EXPECT_EQ(plain.GetBorderSize(), 0);
+  EXPECT_EQ(plain.GetBorderRound(), (UiSize{}));
+  EXPECT_EQ(plain.GetBkImage(), L"");
+
+  CControlUI styled;
+  EXPECT_TRUE(styled.ApplyAttributeList(
+      L"tooltip=\"Tip\" userdata=\"u\" float=\"true\" pos=\"1,2,31,42\" minwidth=\"5\" maxwidth=\"50\" "
+      L"minheight=\"6\" maxheight=\"60\" bkcolor2=\"#FF010203\" bordercolor=\"#FF040506\" "
+      L"focusbordercolor=\"#FF070809\" bordersize=\"2\" borderround=\"3,4\" bkimage=\"b.png\""));
+  EXPECT_EQ(styled.GetToolTip(), L"Tip");
+  EXPECT_EQ(styled.GetUserData(), L"u");
+  EXPECT_EQ(styled.GetFloatPos(), (UiRect{1, 2, 31, 42}));
+  EXPECT_EQ(styled.GetFixedWidth(), 30);
+  EXPECT_EQ(styled.GetMinWidth(), 5);
+  EXPECT_EQ(styled.GetMaxWidth(), 50);
+  EXPECT_EQ(styled.GetMinHeight(), 6);
+  EXPECT_EQ(styled.GetMaxHeight(), 60);
+  EXPECT_EQ(styled.GetBkColor2(), 0xFF010203u);
+  EXPECT_EQ(styled.GetBorderColor(), 0xFF040506u);
+  EXPECT_EQ(styled.GetFocusBorderColor(), 0xFF070809u);
+  EXPECT_EQ(styled.GetBorderSize(), 2);
+  EXPECT_EQ(styled.GetBorderRound(), (UiSize{3, 4}));
+  EXPECT_EQ(styled.GetBkImage(), L"b.png");
+  // Setting back the default keeps reading the default; others stay.
+  styled.SetToolTip(L"");
+  styled.SetBorderSize(0);
+  styled.SetBkImage(L"");
+  EXPECT_EQ(styled.GetToolTip(), L"");
+  EXPECT_EQ(styled.GetBorderSize(), 0);
+  EXPECT_EQ(styled.GetBkImage(), L"");
+  EXPECT_EQ(styled.GetUserData(), L"u");
+  EXPECT_EQ(styled.GetBorderRound(), (UiSize{3, 4}));
+  // A refused image keeps the one there is.
+  plain.SetBkImage(L"kept.png");
+  EXPECT_FALSE(plain.ApplyAttributeList(L"bkimage=\"file='x.png' source='nonsense'\""));
+  EXPECT_EQ(plain.GetBkImage(), L"kept.png");
+}
+
 }  // namespace
 }  // namespace nimbrook::toolkit

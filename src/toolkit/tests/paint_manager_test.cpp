@@ -258,6 +258,81 @@ TEST(PaintManagerTest, NamesFollowRenamesAndRemovals) {
   EXPECT_EQ(w.manager.FindControl(L"root"), root);
 }
 
+TEST(PaintManagerTest, ASharedNameFindsTheControlRegisteredFirstAmongThoseLeft) {
+  Window w(R"(<Window><VerticalLayout name="root"/></Window>)");
+  auto* root = w.Find<CContainerUI>(L"root");
+  std::vector<CControlUI*> rows;
+  for (int i = 0; i < 4; ++i) {
+    auto* row = new CContainerUI;
+    auto* ip = new CLabelUI;
+    ip->SetName(L"ip");
+    ip->SetText(std::to_wstring(i));
+    row->Add(ip);
+    ASSERT_TRUE(root->Add(row));
+    rows.push_back(ip);
+  }
+  EXPECT_EQ(w.manager.FindControl(L"ip"), rows[0]);
+  // Moving a row does not change which one registered first.
+  ASSERT_TRUE(root->SetItemIndex(rows[0]->GetParent(), 3));
+  EXPECT_EQ(w.manager.FindControl(L"ip"), rows[0]);
+  // Taking out the first, the middle and the last keeps the others in their order.
+  ASSERT_TRUE(root->Remove(rows[0]->GetParent()));
+  EXPECT_EQ(w.manager.FindControl(L"ip"), rows[1]);
+  ASSERT_TRUE(root->Remove(rows[2]->GetParent()));
+  EXPECT_EQ(w.manager.FindControl(L"ip"), rows[1]);
+  ASSERT_TRUE(root->Remove(rows[3]->GetParent()));
+  EXPECT_EQ(w.manager.FindControl(L"ip"), rows[1]);
+  // A renamed control goes to the end of its new name's line.
+  auto* other = new CLabelUI;
+  other->SetName(L"port");
+  ASSERT_TRUE(root->Add(other));
+  rows[1]->SetName(L"port");
+  EXPECT_EQ(w.manager.FindControl(L"ip"), nullptr);
+  EXPECT_EQ(w.manager.FindControl(L"port"), other);
+  other->SetName(L"port2");
+  EXPECT_EQ(w.manager.FindControl(L"port"), rows[1]);
+  other->SetName(L"port");
+  EXPECT_EQ(w.manager.FindControl(L"port"), rows[1]) << "back at the end of the line";
+  EXPECT_EQ(w.manager.FindControl(L"port2"), nullptr);
+  ASSERT_TRUE(root->Remove(rows[1]->GetParent()));
+  EXPECT_EQ(w.manager.FindControl(L"port"), other);
+  std::unique_ptr<CControlUI> detached = root->Detach(other);
+  EXPECT_EQ(w.manager.FindControl(L"port"), nullptr);
+  // Joining again registers it again, once.
+  ASSERT_TRUE(root->Add(detached.release()));
+  EXPECT_EQ(w.manager.FindControl(L"port"), other);
+  ASSERT_TRUE(root->Remove(other));
+  EXPECT_EQ(w.manager.FindControl(L"port"), nullptr);
+}
+
+TEST(PaintManagerTest, LifeTokensExpireWhenTheirControlGoes) {
+  Window w(kButtons);
+  auto* root = w.Find<CContainerUI>(L"root");
+  std::weak_ptr<const bool> one = w.Find(L"one")->GetLifeToken();
+  std::weak_ptr<const bool> oneAgain = w.Find(L"one")->GetLifeToken();
+  std::weak_ptr<const bool> two = w.Find(L"two")->GetLifeToken();
+  EXPECT_FALSE(one.expired());
+  EXPECT_FALSE(oneAgain.expired());
+  ASSERT_TRUE(root->Remove(w.Find(L"one")));
+  EXPECT_TRUE(one.expired());
+  EXPECT_TRUE(oneAgain.expired());
+  EXPECT_FALSE(two.expired());
+
+  // A token asked for while the control is being taken apart still expires with it.
+  struct Asking : CContainerUI {
+    std::weak_ptr<const bool>* out = nullptr;
+    ~Asking() override { *out = GetLifeToken(); }
+  };
+  std::weak_ptr<const bool> late;
+  auto* asking = new Asking;
+  asking->out = &late;
+  ASSERT_TRUE(root->Add(asking));
+  ASSERT_TRUE(root->Remove(asking));
+  EXPECT_TRUE(late.expired());
+  root->RemoveAll();
+  EXPECT_TRUE(two.expired());
+}
+
 TEST(PaintManagerTest, ToolTipAndCursorFollowTheHotControl) {
   Window w(R"(<Window><VerticalLayout><Button name="b" height="40" tooltip="Settings"/><Label name="l" height="40" cursor="hand"/></VerticalLayout></Window>)");
   w.manager.OnMouseMove(w.Center(L"b"));
