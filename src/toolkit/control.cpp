@@ -16,7 +16,8 @@ UiRect Bound(const UiRect& r) { return {Bound(r.left), Bound(r.top), Bound(r.rig
 }  // namespace
 
 CControlUI::CControlUI()
-    : m_visible(true),
+    : m_name(&SharedName(std::wstring())),
+      m_visible(true),
       m_internVisible(true),
       m_enabled(true),
       m_mouseEnabled(true),
@@ -27,13 +28,15 @@ CControlUI::CControlUI()
 
 CControlUI::~CControlUI() {
   m_dying = true;
-  m_life.reset();
+  if (m_rare) m_rare->life.reset();
   if (m_manager) m_manager->ReapObjects(this);
 }
 
 std::weak_ptr<const bool> CControlUI::GetLifeToken() const {
-  if (!m_life && !m_dying) m_life = std::make_shared<const bool>(true);
-  return m_life;
+  if (m_dying) return {};
+  if (!m_rare) m_rare = std::make_unique<RareAttributes>();
+  if (!m_rare->life) m_rare->life = std::make_shared<const bool>(true);
+  return m_rare->life;
 }
 
 const CControlUI::RareAttributes& CControlUI::Rare() const {
@@ -49,9 +52,9 @@ CControlUI::RareAttributes& CControlUI::MutableRare() {
 std::wstring CControlUI::GetClass() const { return L"ControlUI"; }
 
 void CControlUI::SetName(const std::wstring& name) {
-  if (name == m_name) return;
-  const std::wstring old = m_name;
-  m_name = name;
+  if (name == *m_name) return;
+  const std::wstring& old = *m_name;
+  m_name = &SharedName(name);
   if (m_manager) m_manager->RenameControl(this, old, name);
 }
 
@@ -63,6 +66,10 @@ void CControlUI::SetToolTip(const std::wstring& text) {
 void CControlUI::SetUserData(const std::wstring& data) {
   if (data == GetUserData()) return;
   MutableRare().userData = data;
+}
+
+void CControlUI::SetTag(uintptr_t tag) {
+  if (m_rare || tag != 0) MutableRare().tag = tag;
 }
 
 void CControlUI::SetText(const std::wstring& text) {
@@ -163,7 +170,8 @@ void CControlUI::SetMaxHeight(int cy) {
 }
 
 void CControlUI::SetPadding(const UiRect& padding) {
-  m_padding = Bound(padding);
+  const UiRect bounded = Bound(padding);
+  if (m_rare || bounded != UiRect{}) MutableRare().padding = bounded;
   NeedParentUpdate();
 }
 
@@ -200,14 +208,15 @@ void CControlUI::SetBorderRound(UiSize round) {
   Invalidate();
 }
 
+const std::wstring& CControlUI::GetBkImage() const {
+  const SharedImage* image = Rare().bkImage;
+  return image ? image->text : SharedName(std::wstring());
+}
+
 void CControlUI::SetBkImage(const std::wstring& imageText) {
-  ImageSpec desc;
-  if (!ParseImage(imageText, desc)) return;
-  if (m_rare || !imageText.empty()) {
-    RareAttributes& rare = MutableRare();
-    rare.bkImageText = imageText;
-    rare.bkImage = desc;
-  }
+  const SharedImage* image = SharedImageFor(imageText);
+  if (!image) return;
+  if (m_rare || !imageText.empty()) MutableRare().bkImage = image;
   Invalidate();
 }
 
@@ -292,8 +301,7 @@ bool CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
     if (!ParseSize(value, s)) return false;
     SetBorderRound(s);
   } else if (name == L"bkimage") {
-    ImageSpec desc;
-    if (!ParseImage(value, desc)) return false;
+    if (!SharedImageFor(value)) return false;
     SetBkImage(value);
   } else if (name == L"cursor") {
     if (value == L"hand") SetCursor(UiCursor::Hand);
@@ -382,7 +390,7 @@ void CControlUI::PaintBkColor(RenderContext& ctx) {
 }
 
 void CControlUI::PaintBkImage(RenderContext& ctx) {
-  if (m_rare && !m_rare->bkImage.IsEmpty()) DrawImage(ctx, m_rare->bkImage);
+  if (m_rare && m_rare->bkImage) DrawImage(ctx, m_rare->bkImage->spec);
 }
 
 void CControlUI::PaintBorder(RenderContext& ctx) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "toolkit/notify.h"
+#include "toolkit/shared_texts.h"
 #include "toolkit/ui_types.h"
 
 namespace nimbrook::toolkit {
@@ -27,14 +28,14 @@ class CControlUI {
   virtual std::wstring GetClass() const;
 
   // --- identity
-  const std::wstring& GetName() const { return m_name; }
+  const std::wstring& GetName() const { return *m_name; }
   void SetName(const std::wstring& name);   // the manager's name map follows
   virtual std::wstring GetText() const { return m_text; }
   virtual void SetText(const std::wstring& text);
   const std::wstring& GetToolTip() const { return Rare().toolTip; }
   void SetToolTip(const std::wstring& text);
-  uintptr_t GetTag() const { return m_tag; }
-  void SetTag(uintptr_t tag) { m_tag = tag; }
+  uintptr_t GetTag() const { return Rare().tag; }
+  void SetTag(uintptr_t tag);
   const std::wstring& GetUserData() const { return Rare().userData; }
   void SetUserData(const std::wstring& data);
 
@@ -82,7 +83,7 @@ class CControlUI {
   void SetMinHeight(int cy);
   int GetMaxHeight() const { return Rare().maxHeight; }
   void SetMaxHeight(int cy);
-  const UiRect& GetPadding() const { return m_padding; }   // outer margin inside the parent's layout
+  const UiRect& GetPadding() const { return Rare().padding; }   // outer margin inside the parent's layout
   void SetPadding(const UiRect& padding);
   // The size this control asks of its layout; 0 in a dimension means "whatever is left".
   virtual UiSize EstimateSize(UiSize available);
@@ -100,7 +101,7 @@ class CControlUI {
   void SetBorderSize(int size);
   UiSize GetBorderRound() const { return Rare().borderRound; }
   void SetBorderRound(UiSize round);
-  const std::wstring& GetBkImage() const { return Rare().bkImageText; }
+  const std::wstring& GetBkImage() const;
   void SetBkImage(const std::wstring& imageText);
 
   // --- attributes
@@ -152,11 +153,14 @@ class CControlUI {
   // Used by subclasses' SetAttribute for the text attributes they share.
   static bool ReadColor(const std::wstring& value, UiColor& out);
 
-  // Size, colour, border, image and text attributes most controls never set. They live apart, made on
-  // first use, so that a plain control (a list row holds dozens) stays small.
+  // Size, colour, border, image and text attributes most controls never set, and the life token most
+  // never hand out. They live apart, made on first use, so that a plain control (a list row holds
+  // dozens) stays small.
   struct RareAttributes {
     std::wstring toolTip;
     std::wstring userData;
+    uintptr_t tag = 0;
+    UiRect padding{};
     UiRect floatPos{};
     int minWidth = 0;
     int maxWidth = 9999;
@@ -167,8 +171,8 @@ class CControlUI {
     UiColor focusBorderColor = 0;
     int borderSize = 0;
     UiSize borderRound{};
-    std::wstring bkImageText;
-    ImageSpec bkImage;
+    const SharedImage* bkImage = nullptr;
+    std::shared_ptr<const bool> life;
   };
   // The attributes as set, or the defaults when none was.
   const RareAttributes& Rare() const;
@@ -176,11 +180,9 @@ class CControlUI {
 
   CPaintManagerUI* m_manager = nullptr;
   CControlUI* m_parent = nullptr;
-  std::wstring m_name;
+  const std::wstring* m_name;   // the shared copy
   std::wstring m_text;
-  uintptr_t m_tag = 0;
   UiRect m_pos{};
-  UiRect m_padding{};
   int m_fixedWidth = 0;
   int m_fixedHeight = 0;
   UiColor m_bkColor = 0;
@@ -203,9 +205,8 @@ class CControlUI {
   bool m_nameListed = false;
   CControlUI* m_namePrev = nullptr;
   CControlUI* m_nameNext = nullptr;
-  // Made when first asked for: most controls never send a notification that needs one.
-  mutable std::shared_ptr<const bool> m_life;
-  std::unique_ptr<RareAttributes> m_rare;
+  // Mutable for the life token, made when first asked for.
+  mutable std::unique_ptr<RareAttributes> m_rare;
 };
 
 }  // namespace nimbrook::toolkit

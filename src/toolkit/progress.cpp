@@ -37,11 +37,14 @@ void CProgressUI::SetValue(int value) {
   Notify(notify::kValueChanged, static_cast<uintptr_t>(m_value));
 }
 
+const std::wstring& CProgressUI::GetForeImage() const {
+  return m_foreImage ? m_foreImage->text : SharedName(std::wstring());
+}
+
 void CProgressUI::SetForeImage(const std::wstring& image) {
-  ImageSpec desc;
-  if (!ParseImage(image, desc)) return;
-  m_foreImageText = image;
-  m_foreImage = desc;
+  const SharedImage* shared = SharedImageFor(image);
+  if (!shared) return;
+  m_foreImage = shared;
   Invalidate();
 }
 
@@ -67,7 +70,6 @@ bool CProgressUI::SetAttribute(const std::wstring& name, const std::wstring& val
   int n = 0;
   bool b = false;
   UiColor c = 0;
-  ImageSpec desc;
   if (name == L"min") {
     if (!ParseInt(value, n)) return false;
     SetMinValue(n);
@@ -81,7 +83,7 @@ bool CProgressUI::SetAttribute(const std::wstring& name, const std::wstring& val
     if (!ParseBool(value, b)) return false;
     SetHorizontal(b);
   } else if (name == L"foreimage") {
-    if (!ParseImage(value, desc)) return false;
+    if (!SharedImageFor(value)) return false;
     SetForeImage(value);
   } else if (name == L"forecolor") {
     if (!ParseColor(value, c)) return false;
@@ -96,10 +98,10 @@ void CProgressUI::PaintStatusImage(RenderContext& ctx) {
   const UiRect bar = BarRect();
   if (bar.IsEmpty()) return;
   if (m_foreColor != 0) ctx.FillRoundRect(bar, GetBorderRound(), m_foreColor);
-  if (!m_foreImage.IsEmpty()) {
+  if (m_foreImage && !m_foreImage->spec.IsEmpty()) {
     // The image keeps its full-length scale and is cut at the value, as a real bar fills up.
     ctx.PushClip(bar, {});
-    ctx.DrawImage(m_foreImage, m_pos);
+    ctx.DrawImage(m_foreImage->spec, m_pos);
     ctx.PopClip();
   }
 }

@@ -20,7 +20,7 @@ class CProgressUI : public CLabelUI {
   int GetValue() const { return m_value; }
   // Clamped to [min, max]; a change sends "valuechanged".
   void SetValue(int value);
-  const std::wstring& GetForeImage() const { return m_foreImageText; }
+  const std::wstring& GetForeImage() const;
   void SetForeImage(const std::wstring& image);
   UiColor GetForeColor() const { return m_foreColor; }
   void SetForeColor(UiColor c);
@@ -36,8 +36,7 @@ class CProgressUI : public CLabelUI {
   int m_min = 0;
   int m_max = 100;
   int m_value = 0;
-  std::wstring m_foreImageText;
-  ImageSpec m_foreImage;
+  const SharedImage* m_foreImage = nullptr;
   UiColor m_foreColor = 0;
 };
 
