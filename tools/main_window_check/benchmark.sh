@@ -47,8 +47,8 @@ bash "$root/cmake/wine_env.sh" start "$WINEPREFIX" >/dev/null
 bash "$root/cmake/gui_env.sh" start "$work/gui" "$WINEPREFIX" >/dev/null
 export DISPLAY=$(cat "$work/gui/display")
 
-run_window() {  # run_window USER -> the "bench ..." line
-  local dir=$work/program-$1 log=$work/$1.log
+run_window() {  # run_window USER [OPTION] -> the "bench ..." line
+  local dir=$work/program-$1 log=$work/$1${2:-}.log
   mkdir -p "$dir"
   cp -r "$program/config" "$program/language" "$program/skin" "$dir/"
   wine "$program/nimbrook-cli.exe" fetch "http://127.0.0.1:$port/clientupdate/update/raw/master/version.ini" \
@@ -57,7 +57,7 @@ run_window() {  # run_window USER -> the "bench ..." line
   for attempt in 1 2 3; do
     timeout 300 wine "$program/main-window-check.exe" --program-dir "$(winepath -w "$dir")" \
       --endpoint "http://127.0.0.1:$port/clogin.php" --user "$1" --password bench12345 \
-      --notify-log "$(winepath -w "$log")" --bench </dev/null >/dev/null 2>&1 || true
+      --notify-log "$(winepath -w "$log")" --bench ${2:-} </dev/null >/dev/null 2>&1 || true
     tr -d '\r' <"$log" | grep -q '^bench ' && break
   done
   tr -d '\r' <"$log" | grep '^bench ' | tail -n 1
@@ -66,6 +66,7 @@ field() { awk -v k="$2" '{ for (i = 1; i < NF; i++) if ($i == k) print $(i + 1) 
 
 small=$(run_window benchsmall)
 large=$(run_window benchlarge)
+quiet=$(run_window benchlarge --no-echo)
 [ -n "$small" ] && [ -n "$large" ] || { echo "benchmark.sh: the window did not report" >&2; exit 1; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
@@ -75,9 +76,11 @@ repaint=$(field "$large" repaint-ms)
 sort_ms=$(field "$large" sort-ms)
 bytes=$(field "$large" private-bytes)
 echo "first paint, $servers rows / 10 rows: $(ratio "$fp_large" "$fp_small") ($fp_large ms / $fp_small ms)"
+fp_quiet=$(field "$quiet" first-paint-ms)
+echo "  without the delay pass's threads: $(ratio "$fp_quiet" "$fp_small") ($fp_quiet ms / $fp_small ms)"
 echo "sort click with its repaint on $servers rows / one repaint: $(ratio "$sort_ms" "$repaint") ($sort_ms ms / $repaint ms)"
 mb() { awk -v b="$1" 'BEGIN { printf "%.1f MB", b / 1048576 }'; }
-echo "private memory with $servers rows: $(mb "$bytes") (10 rows: $(mb "$(field "$small" private-bytes)"))"
+echo "private memory with $servers rows: $(mb "$bytes") after the delay pass (10 rows: $(mb "$(field "$small" private-bytes)")); $(mb "$(field "$quiet" private-bytes)") without the pass's threads; $(mb "$(field "$large" painted-private-bytes)") while the pass's workers run"
 
 # --- the delay pass through the echo seam with simulated round trips
 if [ -f "$win/src/delay/delay-pass-benchmark.exe" ]; then

@@ -3,13 +3,15 @@
 // the client itself reaches the main window only through its login window.
 //   main-window-check.exe --program-dir DIR --endpoint URL --user U --password P [--lang eng|chs|cht]
 //                         [--notify-log FILE] [--exit-file FILE] [--state-file FILE] [--bench]
+//                         [--no-echo]
 // DIR holds what a program directory holds (config\version.ini, language\, skin\); the login rewrites
 // its version.ini as the client's does, and its config.ini is left untouched. The notification log
 // gets "ready ...", "login-failed ..." and one line per notification of the window; the state file
 // is rewritten whenever the list changes: a "rows N visible V delays M ping 0|1" line, then one
 // line per row (index, visible, name, delay, load, area) and one per named control (name and logical
 // client rectangle) for the clicks of the checks. --bench waits for the first delay pass to end, then
-// times repaints and sort clicks, logs "bench ..." and ends.
+// times repaints and sort clicks, logs "bench ..." and ends. --no-echo starts no delay workers (every
+// row shows a time-out at once): the window's own cost without the pass's threads.
 #include <windows.h>
 #include <ole2.h>
 #include <psapi.h>
@@ -17,6 +19,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "client/client_composition.h"
@@ -38,6 +41,7 @@ namespace {
 struct Options {
   std::wstring programDir, endpoint, user, password, lang = L"eng", notifyLog, exitFile, stateFile;
   bool bench = false;
+  bool noEcho = false;
   std::wstring error;
 };
 
@@ -60,6 +64,7 @@ Options ParseOptions() {
     else if (arg == L"--exit-file") value(o.exitFile);
     else if (arg == L"--state-file") value(o.stateFile);
     else if (arg == L"--bench") o.bench = true;
+    else if (arg == L"--no-echo") o.noEcho = true;
     else o.error = L"unknown option " + arg;
   }
   if (argv != nullptr) ::LocalFree(argv);
@@ -159,6 +164,7 @@ struct Watch {
   std::string lastState;
   bool bench = false;
   double firstPaintMs = 0;
+  size_t paintedBytes = 0;  // right after the first paint: rows built, delay pass starting
 } g_watch;
 
 // Average milliseconds of a full repaint of the window, and of a sort click with its repaint.
@@ -184,7 +190,8 @@ void RunBench(CNimbrookFrame& frame) {
   const int rows = frame.Controller().List() ? frame.Controller().List()->RowCount() : 0;
   g_watch.log->Line(L"bench rows " + std::to_wstring(rows) + L" first-paint-ms " +
                     std::to_wstring(g_watch.firstPaintMs) + L" repaint-ms " + std::to_wstring(repaintMs) +
-                    L" sort-ms " + std::to_wstring(sortMs) + L" private-bytes " + std::to_wstring(PrivateBytes()));
+                    L" sort-ms " + std::to_wstring(sortMs) + L" private-bytes " + std::to_wstring(PrivateBytes()) +
+                    L" painted-private-bytes " + std::to_wstring(g_watch.paintedBytes));
 }
 
 void CALLBACK OnWatchTimer(HWND, UINT, UINT_PTR, DWORD) {
@@ -265,6 +272,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   context.siteAddress = ReadLoginLinks(services.profile).site;
   context.windowsMajor = 10;
   context.delaySeams = DelayPass::SystemSeams();
+  if (options.noEcho) context.delaySeams.startThread = [](std::function<void()>) { return false; };
 
   const auto created = std::chrono::steady_clock::now();
   CNimbrookFrame* frame = CNimbrookFrame::Open(context);
@@ -284,6 +292,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   frame->ShowWindow(true, true);
   ::UpdateWindow(static_cast<HWND>(frame->GetHWND()));
   const double firstPaint = Milliseconds(created);
+  const size_t paintedBytes = PrivateBytes();
 
   g_watch.frame = frame;
   g_watch.log = &log;
@@ -291,6 +300,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   g_watch.stateFile = options.stateFile;
   g_watch.bench = options.bench;
   g_watch.firstPaintMs = firstPaint;
+  g_watch.paintedBytes = paintedBytes;
   log.Line(L"ready " + CurrentLanguage() + L" rows " +
            std::to_wstring(frame->Controller().List() ? frame->Controller().List()->RowCount() : 0) +
            L" first-paint-ms " + std::to_wstring(static_cast<long long>(firstPaint)) + L" private-bytes " +
