@@ -228,7 +228,9 @@ void MainWindowController::OnWindowInit() {
   } else if (!IsBusy()) {
     list_->SelectRow(FirstRowForAll(), true);
   }
-  StartDelayPass();
+  // The pass starts right after the first paint; the button is unavailable from now on.
+  EnablePing(false);
+  host_.StartDelayPassSoon();
 }
 
 // --- web panes

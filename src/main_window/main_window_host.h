@@ -38,6 +38,9 @@ class MainWindowHost {
   virtual void ShowMessage(const std::wstring& textId) = 0;
   // Places and shows the layered background window behind the main window.
   virtual void PlaceBackground() = 0;
+  // Calls the controller's StartDelayPass once the current message is done, so the window's first
+  // paint does not wait while a thousand workers are started.
+  virtual void StartDelayPassSoon() = 0;
   // The connect button, a double click on a row, and the reconnection timer (the connect flow).
   virtual void ConnectButtonAction() = 0;
   virtual void Reconnect() = 0;

@@ -23,6 +23,8 @@ constexpr uintptr_t kScMinimize = 0xF020;
 constexpr unsigned kWmSysCommandMsg = 0x0112;
 // Shows the message boxes asked for while the window was being set up.
 constexpr unsigned kMsgShowPendingMessages = kWmApp + 0x51;
+// Starts the delay pass that the window's set-up asked for.
+constexpr unsigned kMsgStartDelayPass = kWmApp + 0x52;
 
 // Where a click means the window's own control rather than a drag of the window.
 const std::vector<std::wstring> kClientClasses = {L"ButtonUI", L"OptionUI", L"TextUI"};
@@ -120,6 +122,9 @@ intptr_t CNimbrookFrame::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t 
     case kMsgOpenPayPage:
       if (auto* option = dynamic_cast<COptionUI*>(m_pm.FindControl(L"optPay"))) option->Selected(true);
       controller_->OpenPayPage();
+      return 0;
+    case kMsgStartDelayPass:
+      controller_->StartDelayPass();
       return 0;
     case kMsgShowPendingMessages: {
       std::vector<std::wstring> ids;
@@ -253,6 +258,8 @@ void CNimbrookFrame::PlaceBackground() {
   backgroundReady_ = true;
   if (background_ && background_->GetHWND() != nullptr) background_->PlaceBehind(GetHWND());
 }
+
+void CNimbrookFrame::StartDelayPassSoon() { (void)PostMessage(kMsgStartDelayPass); }
 
 void CNimbrookFrame::ConnectButtonAction() { WriteLog(L"连接按钮: 连接流程尚不可用"); }
 

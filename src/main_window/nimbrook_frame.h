@@ -80,6 +80,7 @@ class CNimbrookFrame : public CUIBase,
   void OpenWithShell(const std::wstring& url) override;
   void ShowMessage(const std::wstring& textId) override;
   void PlaceBackground() override;
+  void StartDelayPassSoon() override;
   void ConnectButtonAction() override;
   void Reconnect() override;
 

@@ -79,11 +79,13 @@ class RecordingHost : public MainWindowHost {
   void OpenWithShell(const std::wstring& url) override { calls.push_back(L"shell " + url); }
   void ShowMessage(const std::wstring& id) override { calls.push_back(L"message " + id); }
   void PlaceBackground() override { calls.push_back(L"background"); }
+  void StartDelayPassSoon() override { passAsked = true; }
   void ConnectButtonAction() override { calls.push_back(L"connect"); }
   void Reconnect() override { calls.push_back(L"reconnect"); }
 
   std::vector<std::wstring> calls;
   std::vector<std::wstring> pickerOffered;
+  bool passAsked = false;
 };
 
 // An engine whose state the test sets.
@@ -135,9 +137,14 @@ class MainControllerTest : public ::testing::Test {
     pm.AddNotifier(&forward);
   }
 
+  // Start-up, then the delay pass it asks for once the window is idle.
   void Init() {
     pm.SendNotify(pm.GetRoot(), notify::kWindowInit);
     pm.DeliverAsyncNotifications();
+    EXPECT_FALSE(pm.FindControl(L"btn_ping")->IsEnabled());
+    ASSERT_TRUE(recorder.passAsked);
+    recorder.passAsked = false;
+    controller->StartDelayPass();
   }
   // The threads of the pass, run one after the other as if they were threads, until none is left:
   // the launcher queues the workers while it runs.
