@@ -80,7 +80,7 @@ fp_quiet=$(field "$quiet" first-paint-ms)
 echo "  without the delay pass's threads: $(ratio "$fp_quiet" "$fp_small") ($fp_quiet ms / $fp_small ms)"
 echo "sort click with its repaint on $servers rows / one repaint: $(ratio "$sort_ms" "$repaint") ($sort_ms ms / $repaint ms)"
 mb() { awk -v b="$1" 'BEGIN { printf "%.1f MB", b / 1048576 }'; }
-echo "private memory with $servers rows: $(mb "$bytes") after the delay pass (10 rows: $(mb "$(field "$small" private-bytes)")); $(mb "$(field "$quiet" private-bytes)") without the pass's threads; $(mb "$(field "$large" painted-private-bytes)") while the pass's workers run"
+echo "private memory with $servers rows: $(mb "$bytes") after the delay pass (10 rows: $(mb "$(field "$small" private-bytes)")); $(mb "$(field "$quiet" private-bytes)") without the pass's threads; $(mb "$(field "$large" painted-private-bytes)") right after the first paint"
 
 # --- the delay pass through the echo seam with simulated round trips
 if [ -f "$win/src/delay/delay-pass-benchmark.exe" ]; then

@@ -164,7 +164,7 @@ struct Watch {
   std::string lastState;
   bool bench = false;
   double firstPaintMs = 0;
-  size_t paintedBytes = 0;  // right after the first paint: rows built, delay pass starting
+  size_t paintedBytes = 0;  // right after the first paint: rows built, the delay pass not yet begun
 } g_watch;
 
 // Average milliseconds of a full repaint of the window, and of a sort click with its repaint.
