@@ -217,17 +217,6 @@ TEST_F(DelayPassTest, TheLauncherReportsRowsWhoseWorkerCannotStartAfterStartingT
   EXPECT_EQ(window_.lastFlags, (std::vector<bool>{false, false, true}));
 }
 
-TEST_F(DelayPassTest, ClosingBeforeTheLauncherRunsStartsNoWorker) {
-  QueuedThreads queue;
-  auto pass = MakePass(queue.Seam());
-  EXPECT_EQ(pass->Start({{1, "10.0.0.1"}, {2, "10.0.0.2"}}), 2u);
-  pass->Close();
-  queue.RunAll();
-  EXPECT_EQ(queue.requests(), 1);
-  EXPECT_TRUE(window_.results.empty());
-  EXPECT_EQ(pass->Outstanding(), 2);
-}
-
 TEST_F(DelayPassTest, ClosingWhileTheLauncherRunsLeavesTheLaterRowsUnstartedAndUnreported) {
   QueuedThreads queue;
   queue.before = [this](int request) {
