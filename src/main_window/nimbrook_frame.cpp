@@ -217,6 +217,11 @@ void CNimbrookFrame::OpenMainMenu(CControlUI& owner, UiPoint point) {
   if (!CMenuWnd::Popup(&owner, screen)) WriteLog(L"菜单无法打开");
 }
 
+void CNimbrookFrame::ShowAfterLogin() {
+  ShowWindow(true, true);
+  if (background_) background_->Show(true);
+}
+
 void CNimbrookFrame::ShowSettings() { WriteLog(L"设置窗口尚不可用"); }
 
 void CNimbrookFrame::ShowAbout() { WriteLog(L"关于窗口尚不可用"); }

@@ -53,6 +53,10 @@ class CNimbrookFrame : public CUIBase,
 
   MainWindowController& Controller() { return *controller_; }
 
+  // The login window's hand-over: the main window appears (with its background) once the login
+  // has opened it.
+  void ShowAfterLogin();
+
   // Called before the window object is deleted (check programs end their loop there).
   void SetOnFinal(std::function<void()> onFinal) { onFinal_ = std::move(onFinal); }
 
