@@ -222,6 +222,8 @@ void CNimbrookFrame::ShowAfterLogin() {
   if (background_) background_->Show(true);
 }
 
+void CNimbrookFrame::ApplyLanguage() { controller_->ApplyLanguage(); }
+
 void CNimbrookFrame::ShowSettings() { WriteLog(L"设置窗口尚不可用"); }
 
 void CNimbrookFrame::ShowAbout() { WriteLog(L"关于窗口尚不可用"); }

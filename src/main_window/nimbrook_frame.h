@@ -56,6 +56,8 @@ class CNimbrookFrame : public CUIBase,
   // The login window's hand-over: the main window appears (with its background) once the login
   // has opened it.
   void ShowAfterLogin();
+  // The language changed (the settings window's "ok"): every text of the window is renewed.
+  void ApplyLanguage();
 
   // Called before the window object is deleted (check programs end their loop there).
   void SetOnFinal(std::function<void()> onFinal) { onFinal_ = std::move(onFinal); }
