@@ -98,6 +98,8 @@ BaseVpner::BaseVpner(DialUpSeams seams, int32_t protocol)
 }
 
 BaseVpner::~BaseVpner() {
+  // The clean-up below ends a running attempt, whose last notification nobody may hear any more.
+  StopNotifying();
   {
     std::lock_guard<std::mutex> family(FamilyLock());
     std::lock_guard<std::mutex> guard(workersLock_);
@@ -456,6 +458,12 @@ void BaseVpner::DisconnectWork() {
   }
   RunDeleteRoute(routeMode);
   Notify(kStateIdle, kCodeDisconnected, L"");
+}
+
+void BaseVpner::Abandon() {
+  // The program leaves with the link still up: the dialling stops and the link is hung up now.
+  CancelDial();
+  (void)HangUp();
 }
 
 void BaseVpner::CancelDial() {

@@ -40,6 +40,7 @@ class BaseVpner : public Connector {
   void Disconnect() override;
   // Makes this engine the current instance of the dial-up engines.
   void Select() override;
+  void Abandon() override;
 
   // The whole attempt, on the connect worker: services, phonebook, credentials, route step, dial,
   // wait for the end of dialling, outcome.

@@ -56,12 +56,14 @@ OpenVpner::OpenVpner() : OpenVpner(Tools{}) {}
 OpenVpner::OpenVpner(Tools tools) : tools_(WithDefaults(std::move(tools))) { InstancePointer().Select(this); }
 
 OpenVpner::~OpenVpner() {
+  // A running attempt ends below: its last notification reaches nobody.
+  StopNotifying();
   InstancePointer().Release(this);
   // Engines are destroyed at shutdown, after the window has waited for the link to go down. Should
   // an attempt still run, its child is asked to end and its worker gets a bounded time to finish
   // with this object.
   if (attemptRunning_ || workers_ > 0) {
-    if (!stopRequested_.exchange(true)) stopRequestedAt_ = NowMs();
+    RequestStop();
     (void)os::SignalNamedEvent(kExitEventName);
     const auto deadline = std::chrono::steady_clock::now() + 2 * tools_.stopGrace + std::chrono::seconds(5);
     while ((attemptRunning_ || workers_ > 0) && std::chrono::steady_clock::now() < deadline) {
@@ -154,7 +156,7 @@ void OpenVpner::ConnectWork() {
     exitEvent_.Reset();  // a set event left by an earlier child would end the new one at once
     endedBefore = attemptsEnded_;
   }
-  stopRequested_ = false;
+  ClearStopRequest();
   // A step that ends the worker by an exception must not leave the engine refusing every later
   // Connect. An attempt that ended normally is not touched again: the next one may already run.
   struct Guard {
@@ -187,7 +189,7 @@ void OpenVpner::EndAttemptLocked() {
   exitEvent_.Close();
   runFlag_.clear();
   inactivityCount_ = 0;
-  stopRequested_ = false;
+  ClearStopRequest();
   attemptRunning_ = false;
   ++attemptsEnded_;
 }
@@ -246,7 +248,7 @@ bool OpenVpner::StartOpenVpn() {
   // The child has ended (or closed its output and was then ended): make sure it is gone before the
   // attempt is reported over.
   if (!child.process->WaitForExit(std::chrono::milliseconds(0))) {
-    if (!child.process->WaitForExit(tools_.stopGrace)) child.process->Terminate();
+    if (abandoned_ || !child.process->WaitForExit(tools_.stopGrace)) child.process->Terminate();
   }
   child.input.reset();
   child.output.reset();
@@ -261,11 +263,11 @@ void OpenVpner::ConsoleLoop(os::StartedChild& child, const TunnelCredentials& cr
   context.routeMode = RouteMode();
   std::string chunk;
   while (true) {
-    if (stopRequested_ && NowMs() - stopRequestedAt_ > tools_.stopGrace.count() &&
+    if (stopRequested_ && (abandoned_ || NowMs() - stopRequestedAt_ > tools_.stopGrace.count()) &&
         !child.process->WaitForExit(std::chrono::milliseconds(0))) {
       WriteLog(L"OpenVPN未响应退出事件，强制结束进程");
       child.process->Terminate();
-      stopRequested_ = false;
+      ClearStopRequest();
     }
     const os::PeekResult peek = child.output->Peek(kConsoleChunkSize);
     if (!peek.ok) break;
@@ -332,7 +334,27 @@ void OpenVpner::StopProcedure() {
     if (!attemptRunning_) return;
     if (RunFlag() == "false") Notify(kStateDisconnecting, kCodeDisconnecting, L"str_disconnecing");
   }
-  if (!stopRequested_.exchange(true)) stopRequestedAt_ = NowMs();
+  RequestStop();
+  (void)os::SignalNamedEvent(kExitEventName);
+}
+
+void OpenVpner::RequestStop() {
+  // The time is written before the flag: the console loop, seeing the flag, always reads this
+  // request's time, never an earlier attempt's (which would end the child at once).
+  if (stopRequested_.load()) return;
+  stopRequestedAt_ = NowMs();
+  stopRequested_ = true;
+}
+
+void OpenVpner::ClearStopRequest() {
+  stopRequested_ = false;
+  stopRequestedAt_ = 0;
+}
+
+void OpenVpner::Abandon() {
+  // The program leaves with the link still up: the child is ended without its grace time.
+  abandoned_ = true;
+  RequestStop();
   (void)os::SignalNamedEvent(kExitEventName);
 }
 

@@ -60,6 +60,7 @@ class OpenVpner : public Connector {
   void Connect() override;
   void Disconnect() override;
   void Select() override;
+  void Abandon() override;
 
   // The engine the workers use: the last one created or selected.
   static OpenVpner* Instance();
@@ -87,6 +88,8 @@ class OpenVpner : public Connector {
   void HandleChunk(const std::string& chunk, os::ChildInput* input, const std::string& usernameAnswer,
                    const std::string& passwordAnswer, ConsoleContext& context);
   void StopProcedure();
+  void RequestStop();
+  void ClearStopRequest();
   void EndHandling();
   // The attempt's last notification. The attempt is over before the observers hear of it: the window
   // may start the next attempt of this engine from inside that notification (the next protocol under
@@ -121,6 +124,7 @@ class OpenVpner : public Connector {
   // When the exit event was set for the running child; the console loop ends a child that ignores it.
   std::atomic<bool> stopRequested_{false};
   std::atomic<int64_t> stopRequestedAt_{0};  // steady clock, milliseconds
+  std::atomic<bool> abandoned_{false};       // the program leaves: no grace for the child
 };
 
 }  // namespace nimbrook

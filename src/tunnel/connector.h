@@ -32,6 +32,10 @@ class Connector : public StateSubject {
   // current instance of its class. Engines with an instance pointer override it.
   virtual void Select() {}
 
+  // The program leaves while the link will not go down: the engine ends what it started (its child
+  // processes, its dial-up link) without waiting. Engines without such parts do nothing.
+  virtual void Abandon() {}
+
   // Stores the target as given. The main window sets it only while the engine is idle or failed; a
   // worker reads the target once at its start, so a change reaches the next attempt.
   void SetTarget(int32_t routeMode, const ConnectTarget& target);

@@ -47,6 +47,7 @@ void StateSubject::Publish(int32_t newCode, const std::wstring& newMessage,
     detail = 0;
     extra.clear();
   }
+  if (silenced.load()) return;
   std::vector<StateObserver*> targets;
   {
     std::lock_guard<std::mutex> lock(listLock);
@@ -54,7 +55,7 @@ void StateSubject::Publish(int32_t newCode, const std::wstring& newMessage,
   }
   for (StateObserver* observer : targets) {
     // An observer detached by an earlier observer of this delivery is not called any more.
-    if (!IsAttached(observer)) continue;
+    if (!IsAttached(observer) || silenced.load()) continue;
     observer->OnStateChanged(this);
   }
 }

@@ -3,6 +3,7 @@
 // sends the notification.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -54,6 +55,11 @@ class StateSubject {
   // Sets code and message (detail 0, extra empty) and calls every attached observer in list order.
   void Notify(int32_t code, const std::wstring& message);
 
+  // From now on notifications still change the fields but reach no observer: an engine calls it
+  // first thing when it is going away, so its clean-up never calls a window that is gone.
+  void StopNotifying() { silenced.store(true); }
+  [[nodiscard]] bool IsNotifying() const { return !silenced.load(); }
+
   // The last notification, read by observers from inside OnStateChanged (or at any other time).
   [[nodiscard]] int32_t Code() const;
   [[nodiscard]] int32_t Detail() const;
@@ -70,6 +76,7 @@ class StateSubject {
   mutable std::mutex fieldLock;         // guards code, detail, message, extra
   std::recursive_mutex deliveryLock;    // one delivery at a time; nested deliveries allowed
 
+  std::atomic<bool> silenced{false};
   std::list<StateObserver*> observers;  // attach order, each at most once; not owned
   int32_t code = 0;
   int32_t detail = 0;                   // always 0 in this system

@@ -315,6 +315,22 @@ TEST_F(BaseVpnerTest, DisconnectWhileDiallingEndsTheAttemptAsAUserDisconnect) {
   EXPECT_EQ(h.ras.LiveConnections(), 0);
 }
 
+TEST_F(BaseVpnerTest, EngineGoingAwayMidAttemptNotifiesNobody) {
+  // The program leaves while a dial waits: the clean-up ends the attempt, but the window that was
+  // attached may already be gone, so nothing is delivered any more.
+  os::FakeDialScript held = os::ConnectingScript();
+  held.steps.back().holdBefore = true;
+  h.ras.QueueDial(held);
+  {
+    BaseVpner engine(h.Seams());
+    Dial(engine, kRouteScopeAbroad, Notification(1, 2, L"str_authenticating"));
+    h.ClearTimeline();
+  }
+  h.ras.Release();
+  h.ras.WaitIdle();
+  EXPECT_TRUE(h.Only(L"notify ").empty()) << Dump(h);
+}
+
 TEST_F(BaseVpnerTest, DisconnectWhilePreparingNeverDials) {
   std::mutex gateLock;
   std::condition_variable gateChanged;
