@@ -5,5 +5,8 @@ namespace nimbrook {
 
 void SetWindowIconFromResource(toolkit::WindowHandle, int) {}
 void PostQuitToLoop(int) {}
+bool StartWindowTimer(toolkit::WindowHandle, uint32_t, uint32_t) { return false; }
+void StopWindowTimer(toolkit::WindowHandle, uint32_t) {}
+void BringWindowToFront(toolkit::WindowHandle) {}
 
 }  // namespace nimbrook

@@ -21,4 +21,16 @@ void SetWindowIconFromResource(toolkit::WindowHandle window, int resourceId) {
 
 void PostQuitToLoop(int exitCode) { ::PostQuitMessage(exitCode); }
 
+bool StartWindowTimer(toolkit::WindowHandle window, uint32_t id, uint32_t elapseMs) {
+  return window != nullptr && ::SetTimer(static_cast<HWND>(window), id, elapseMs, nullptr) != 0;
+}
+
+void StopWindowTimer(toolkit::WindowHandle window, uint32_t id) {
+  if (window != nullptr) ::KillTimer(static_cast<HWND>(window), id);
+}
+
+void BringWindowToFront(toolkit::WindowHandle window) {
+  if (window != nullptr) ::SetForegroundWindow(static_cast<HWND>(window));
+}
+
 }  // namespace nimbrook

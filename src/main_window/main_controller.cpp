@@ -72,6 +72,8 @@ std::vector<std::wstring> MainWindowControlNames() {
 MainWindowController::MainWindowController(CPaintManagerUI& pm, MainWindowHost& host, MainWindowContext context)
     : pm_(pm), host_(host), context_(std::move(context)), protocol_(kProtocolAuto) {
   answer_ = context_.loginAnswer;
+  connect_ = std::make_unique<ConnectFlow>(pm_, *this, host_,
+                                           ConnectFlowContext{context_.settings, context_.getEngine, context_.now});
   if (context_.settings != nullptr) protocolName_ = text::FromAnsi(context_.settings->UserChoosedProtocol());
 }
 
@@ -142,7 +144,7 @@ void MainWindowController::Notify(TNotifyUI& msg) {
   if (type == notify::kTimer) {
     if (sender != nullptr && sender == btnConnect_ && msg.wParam == kReconnectTimerId) {
       pm_.KillTimer(btnConnect_, kReconnectTimerId);
-      host_.Reconnect();
+      connect_->Connect(true);
       return;
     }
     auto* pane = dynamic_cast<CWebBrowserUI*>(sender);
@@ -156,7 +158,7 @@ void MainWindowController::Notify(TNotifyUI& msg) {
     return;
   }
   if (type == notify::kItemDbClick) {
-    if (engine_ == nullptr || engine_->State() != kStateConnecting) host_.ConnectButtonAction();
+    if (engine_ == nullptr || engine_->State() != kStateConnecting) connect_->OnConnectButton();
     return;
   }
   if (type == notify::kHeaderClick) {
@@ -185,9 +187,9 @@ void MainWindowController::Notify(TNotifyUI& msg) {
       host_.OpenRoutePicker(*sender, {anchor.right - offset, below.bottom});
     } else if (name == L"settingBtn") host_.ShowSettings();
     else if (name == L"menubtn") host_.OpenMainMenu(*sender, msg.ptMouse);
-    else if (name == L"closebtn") host_.RequestExit();
+    else if (name == L"closebtn") connect_->RequestExit();
     else if (name == L"minbtn") host_.Minimise(engine_ != nullptr && engine_->State() == kStateConnected);
-    else if (name == L"btn_connect") host_.ConnectButtonAction();
+    else if (name == L"btn_connect") connect_->OnConnectButton();
     else if (name == L"btn_ping") StartDelayPass();
     else if (IsAreaOption(name) && list_) {
       const auto outcome = list_->ClickAreaOption(name, FirstRowForAll());

@@ -15,6 +15,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/login_answer.h"
 #include "delay/delay_pass.h"
+#include "main_window/connect_flow.h"
 #include "main_window/main_window_host.h"
 #include "main_window/server_list_view.h"
 #include "toolkit/notify.h"
@@ -54,6 +55,8 @@ struct MainWindowContext {
   std::wstring siteAddress;                // the account site
   int windowsMajor = 6;                    // which protocols a server offers here
   DelayPass::Seams delaySeams;             // echo, name resolution and threads of the delay pass
+  std::function<Connector*(int32_t)> getEngine;  // the engine cache by default
+  std::function<int64_t()> now;                  // seconds since 1970; the system clock by default
 };
 
 // The controls the window looks up once; a layout without one of them fails in a test.
@@ -89,6 +92,9 @@ class MainWindowController {
   void OpenCreditPage();
   // A link of a web pane that would open a new window: never in a window of its own.
   void OnNewWindow(const std::wstring& target);
+
+  // The connect flow: the button, the engine's notifications, reconnection and the exit request.
+  ConnectFlow& Connection() { return *connect_; }
 
   // The engine of the current connection (the connect flow sets it); null before the first one.
   void SetEngine(Connector* engine) { engine_ = engine; }
@@ -156,6 +162,7 @@ class MainWindowController {
   toolkit::CWebBrowserUI* creditweb_ = nullptr;
   toolkit::CWebBrowserUI* navweb_ = nullptr;
   std::unique_ptr<ServerListView> list_;
+  std::unique_ptr<ConnectFlow> connect_;
 
   std::wstring answer_;
   AccountHead head_;

@@ -3,6 +3,7 @@
 // native tests record the calls.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "toolkit/ui_types.h"
 
 namespace nimbrook {
+
+class Connector;
 
 class MainWindowHost {
  public:
@@ -27,8 +30,6 @@ class MainWindowHost {
   virtual void OpenMainMenu(toolkit::CControlUI& owner, toolkit::UiPoint point) = 0;
   virtual void ShowSettings() = 0;
   virtual void ShowAbout() = 0;
-  // The close button and WM_CLOSE: confirmation, disconnection, quit.
-  virtual void RequestExit() = 0;
   // "minbtn": hide the window and its background while connected, otherwise minimise.
   virtual void Minimise(bool hide) = 0;
   // A page in Internet Explorer (or the default browser); a page with the shell verb "open".
@@ -41,9 +42,24 @@ class MainWindowHost {
   // Calls the controller's StartDelayPass once the current message is done, so the window's first
   // paint does not wait while a thousand workers are started.
   virtual void StartDelayPassSoon() = 0;
-  // The connect button, a double click on a row, and the reconnection timer (the connect flow).
-  virtual void ConnectButtonAction() = 0;
-  virtual void Reconnect() = 0;
+
+  // The connect flow's needs.
+  // The service's page pop-up (page key, parameters, title), modal over the window.
+  virtual void ShowNotice(const std::wstring& page, const std::wstring& parameters, const std::wstring& title) = 0;
+  // A message box with the language text of the id and the buttons "ok" and "cancel"; true for "ok".
+  virtual bool AskOkCancel(const std::wstring& textId) = 0;
+  // The notification-area icon (kTrayIconIdle, kTrayIconConnected) and its balloon. The balloon
+  // hides the window and its background with hide, shows both otherwise, unless leaveWindows.
+  virtual void SetTrayIcon(int resource) = 0;
+  virtual void Balloon(const std::wstring& text, bool hide, bool leaveWindows) = 0;
+  // The window hears the engine's notifications from now on (until it goes).
+  virtual void ObserveEngine(Connector& engine) = 0;
+  virtual void ShowMainWindow() = 0;
+  // Window timers (the exit wait); false when the timer could not be set.
+  virtual bool SetWindowTimer(uint32_t id, uint32_t elapseMs) = 0;
+  virtual void KillWindowTimer(uint32_t id) = 0;
+  // The program leaves: the icon goes, the window closes, the loop ends.
+  virtual void Quit() = 0;
 };
 
 }  // namespace nimbrook

@@ -1,14 +1,22 @@
 #include "main_window/nimbrook_frame.h"
 
+#include <ctime>
+
 #include "core/languages.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/settings.h"
 #include "core/system_facts.h"
+#include "core/text.h"
+#include "core/time_helpers.h"
+#include "account/descriptor.h"
+#include "notices/notice_rules.h"
 #include "os/shell.h"
 #include "toolkit/control.h"
 #include "toolkit/option.h"
 #include "ui/menu_wnd.h"
 #include "ui/pop_box.h"
+#include "ui/pop_wnd.h"
 #include "ui/protocol_wnd.h"
 #include "ui/route_wnd.h"
 
@@ -25,6 +33,11 @@ constexpr unsigned kWmSysCommandMsg = 0x0112;
 constexpr unsigned kMsgShowPendingMessages = kWmApp + 0x51;
 // Starts the delay pass that the window's set-up asked for.
 constexpr unsigned kMsgStartDelayPass = kWmApp + 0x52;
+// Window timers: the balloon's clean-up; the pause before the notice pop-up.
+constexpr uint32_t kBalloonTimerId = 1030;
+constexpr uint32_t kBalloonTimerMs = 6000;
+constexpr uint32_t kNoticeTimerId = 1040;
+constexpr uint32_t kNoticeDelayMs = 5000;
 
 // Where a click means the window's own control rather than a drag of the window.
 const std::vector<std::wstring> kClientClasses = {L"ButtonUI", L"OptionUI", L"TextUI"};
@@ -32,7 +45,8 @@ const std::vector<std::wstring> kClientClasses = {L"ButtonUI", L"OptionUI", L"Te
 }  // namespace
 
 CNimbrookFrame::CNimbrookFrame(MainWindowContext context)
-    : controller_(std::make_unique<MainWindowController>(m_pm, static_cast<MainWindowHost&>(*this), std::move(context))) {}
+    : controller_(std::make_unique<MainWindowController>(m_pm, static_cast<MainWindowHost&>(*this), context)),
+      context_(std::move(context)) {}
 
 CNimbrookFrame::~CNimbrookFrame() = default;
 
@@ -74,6 +88,7 @@ intptr_t CNimbrookFrame::OnCreate() {
   }
 
   (void)controller_->Bind();
+  CreateTrayIcon();
   for (const wchar_t* name : {L"mainLoginWeb", L"miniUserCenter", L"payweb", L"creditweb", L"navweb"}) {
     if (auto* pane = dynamic_cast<CWebBrowserUI*>(m_pm.FindControl(name))) pane->SetWebBrowserEventHandler(this);
   }
@@ -91,10 +106,15 @@ intptr_t CNimbrookFrame::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t 
     case kWmCreate:
       return OnCreate();
     case kWmDestroy:
-      // Nothing reaches the window after this: the engine stops notifying it, late delay workers
+      // Nothing reaches the window after this: the engines stop notifying it, late delay workers
       // deliver nothing.
-      if (Connector* engine = controller_->Engine()) (void)engine->Detach(this);
+      for (Connector* engine : observed_) (void)engine->Detach(this);
+      observed_.clear();
       controller_->Close();
+      KillWindowTimer(kBalloonTimerId);
+      KillWindowTimer(kExitWaitTimerId);
+      KillWindowTimer(kNoticeTimerId);
+      tray_.Remove();
       if (background_) background_->Show(false);
       PostQuitToLoop(0);
       break;
@@ -111,14 +131,36 @@ intptr_t CNimbrookFrame::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t 
     case kWmClose:
       // A close that the exit request let through ends the window; any other asks first.
       if (exitGranted_) break;
-      RequestExit();
+      controller_->Connection().RequestExit();
       return 0;
     case kMsgDelayResult:
       if (lParam != 0) controller_->OnDelayResult(*reinterpret_cast<const PingJob*>(lParam));
       return 0;
     case kMsgConnectionNotice:
-      // The connect flow reads the engine's notification here (state display, reconnection).
+      if (lParam != 0) {
+        auto* subject = reinterpret_cast<StateSubject*>(lParam);
+        controller_->Connection().OnNotification(subject->Code(), subject->Message());
+      }
       return 0;
+    case kTrayCallbackMessage:
+      OnTrayCallback(lParam);
+      return 0;
+    case kWmTimer:
+      if (wParam == kBalloonTimerId) {
+        // Not stopped: each firing clears again whatever balloon is up.
+        tray_.ShowBalloon(Text(L"nimbrookjsq"), L"");
+        return 0;
+      }
+      if (wParam == kExitWaitTimerId) {
+        controller_->Connection().OnExitWaitTimer();
+        return 0;
+      }
+      if (wParam == kNoticeTimerId) {
+        KillWindowTimer(kNoticeTimerId);
+        ShowPendingNotice();
+        return 0;
+      }
+      break;
     case kMsgOpenPayPage:
       if (auto* option = dynamic_cast<COptionUI*>(m_pm.FindControl(L"optPay"))) option->Selected(true);
       controller_->OpenPayPage();
@@ -141,7 +183,9 @@ intptr_t CNimbrookFrame::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t 
       if (!answer.empty()) controller_->OnRefreshedAnswer(answer);
       return 0;
     }
-    default:
+      default:
+      // Explorer has restarted: the shell has forgotten the icon.
+      if (msg != 0 && msg == TaskbarCreatedMessage()) (void)tray_.Restore();
       break;
   }
   if (OfferToPaintManager(msg, wParam, lParam, result)) return result;
@@ -169,8 +213,10 @@ int CNimbrookFrame::MainHitTest(intptr_t lParam) {
 }
 
 void CNimbrookFrame::Notify(TNotifyUI& msg) {
-  if (msg.sType == notify::kWindowInit) backgroundReady_ = true;
+  const bool init = msg.sType == notify::kWindowInit;
+  if (init) backgroundReady_ = true;
   controller_->Notify(msg);
+  if (init) StartNotices();
 }
 
 intptr_t CNimbrookFrame::MessageHandler(unsigned, uintptr_t, intptr_t, bool&) { return 0; }
@@ -219,20 +265,132 @@ void CNimbrookFrame::OpenMainMenu(CControlUI& owner, UiPoint point) {
 
 void CNimbrookFrame::ShowAfterLogin() {
   ShowWindow(true, true);
-  if (background_) background_->Show(true);
+  Balloon(Text(L"start"), false, true);
+  SetTrayIcon(kTrayIconIdle);
 }
 
-void CNimbrookFrame::ApplyLanguage() { controller_->ApplyLanguage(); }
+void CNimbrookFrame::ApplyLanguage() {
+  controller_->ApplyLanguage();
+  RenewTrayTexts();
+}
+
+// --- the notification-area icon
+
+void CNimbrookFrame::CreateTrayIcon() {
+  RenewTrayTexts();
+  if (!tray_.Add(GetHWND(), kTrayIconIdle, Text(L"nimbrookjsq"))) WriteLog(L"托盘图标无法创建");
+}
+
+void CNimbrookFrame::RenewTrayTexts() { tray_.SetMenuTexts(Text(L"showmain"), Text(L"setting"), Text(L"exitnimbrook")); }
+
+void CNimbrookFrame::OnTrayCallback(intptr_t mouseMessage) {
+  if (mouseMessage == kTrayLeftDoubleClick) {
+    ShowMainWindow();
+    return;
+  }
+  if (mouseMessage != kTrayRightButtonDown) return;
+  switch (tray_.RunMenu()) {
+    case kTrayCommandExit: controller_->Connection().RequestExit(); break;
+    case kTrayCommandShowMain: ShowMainWindow(); break;
+    case kTrayCommandSetting: ShowSettings(); break;
+    default: break;
+  }
+}
+
+void CNimbrookFrame::SetTrayIcon(int resource) { tray_.SetIcon(resource); }
+
+void CNimbrookFrame::Balloon(const std::wstring& text, bool hide, bool leaveWindows) {
+  tray_.ShowBalloon(Text(L"nimbrookjsq"), text);
+  (void)SetWindowTimer(kBalloonTimerId, kBalloonTimerMs);
+  if (leaveWindows) return;
+  if (hide) {
+    ShowWindow(false, false);
+    if (background_) background_->Show(false);
+  } else {
+    ShowWindow(true, false);
+    if (background_) background_->Show(true);
+  }
+}
+
+void CNimbrookFrame::ShowMainWindow() {
+  ShowWindow(true, true);
+  if (background_) background_->Show(true);
+  BringWindowToFront(GetHWND());
+}
+
+// --- the connect flow's needs
+
+void CNimbrookFrame::ShowNotice(const std::wstring& page, const std::wstring& parameters, const std::wstring& title) {
+  const std::wstring base = context_.profile != nullptr ? ReadLoginLinks(*context_.profile).notifyURL : std::wstring();
+  auto* pop = new CPopWnd(title, NoticeAddress(base, page, parameters));
+  if (pop->ShowOn(GetHWND()) == kModalFailed) WriteLog(L"提示窗口无法打开: " + title);
+}
+
+bool CNimbrookFrame::AskOkCancel(const std::wstring& textId) {
+  // A box that cannot be shown counts as "cancel".
+  return CPopBox::Show(GetHWND(), kPopBoxOkCancel, Text(textId)) == kIdOk;
+}
+
+void CNimbrookFrame::ObserveEngine(Connector& engine) {
+  if (engine.Attach(this)) observed_.insert(&engine);
+}
+
+bool CNimbrookFrame::SetWindowTimer(uint32_t id, uint32_t elapseMs) { return StartWindowTimer(GetHWND(), id, elapseMs); }
+
+void CNimbrookFrame::KillWindowTimer(uint32_t id) { StopWindowTimer(GetHWND(), id); }
+
+void CNimbrookFrame::Quit() {
+  tray_.Remove();
+  exitGranted_ = true;
+  Close(kIdOk);
+}
+
+// --- the notice pop-up
+
+void CNimbrookFrame::StartNotices() {
+  if (noticeStarted_ || context_.settings == nullptr || context_.profile == nullptr) return;
+  noticeStarted_ = true;
+  Settings& settings = *context_.settings;
+  NoticeInputs in;
+  in.notice = ReadNoticeSection(*context_.profile, Paths().configDir + L"version.ini");
+  in.accountType = controller_->Head().srvtype;
+  in.expiration = controller_->Head().expiration;
+  in.user = settings.Username();
+  in.adsMark = settings.AdsNotifyDate();
+  in.freeMark = settings.FreeNotifyDate();
+  in.vipMark = settings.VipNotifyDate();
+  in.today = Today();
+  in.now = static_cast<int64_t>(std::time(nullptr));
+  const NoticeDecision decision = ChooseNotice(in);
+  if (decision.expiringSoon) controller_->Connection().ArmVipReminder();
+  if (!decision.show) return;
+  // Shown from this thread once the window has been up a while, never from a worker: the toolkit's
+  // windows and caches belong to the UI thread.
+  pendingNotice_ = *decision.show;
+  if (!SetWindowTimer(kNoticeTimerId, kNoticeDelayMs)) ShowPendingNotice();
+}
+
+void CNimbrookFrame::ShowPendingNotice() {
+  if (!pendingNotice_ || context_.settings == nullptr) return;
+  const NoticeChoice choice = *pendingNotice_;
+  pendingNotice_.reset();
+  Settings& settings = *context_.settings;
+  const std::wstring parameters = L"srvid=" + controller_->Head().srvid + L";username=" +
+                                  text::FromAnsi(settings.Username()) + L";password=" +
+                                  text::FromAnsi(settings.Password()) + L";expire=" + controller_->Head().expiration;
+  ShowNotice(choice.page, parameters, choice.title);
+  bool stored = false;
+  switch (choice.kind) {
+    case NoticeKind::Ads: stored = settings.SetAdsNotifyDate(choice.mark); break;
+    case NoticeKind::Free: stored = settings.SetFreeNotifyDate(choice.mark); break;
+    case NoticeKind::Vip: stored = settings.SetVipNotifyDate(choice.mark); break;
+  }
+  if (!stored) WriteLog(L"提示记录无法保存");
+}
 
 void CNimbrookFrame::ShowSettings() { WriteLog(L"设置窗口尚不可用"); }
 
 void CNimbrookFrame::ShowAbout() { WriteLog(L"关于窗口尚不可用"); }
-
-void CNimbrookFrame::RequestExit() {
-  // Without a connection there is nothing to take down first: the window closes.
-  exitGranted_ = true;
-  Close(kIdOk);
-}
 
 void CNimbrookFrame::Minimise(bool hide) {
   if (hide) {
@@ -268,8 +426,5 @@ void CNimbrookFrame::PlaceBackground() {
 
 void CNimbrookFrame::StartDelayPassSoon() { (void)PostMessage(kMsgStartDelayPass); }
 
-void CNimbrookFrame::ConnectButtonAction() { WriteLog(L"连接按钮: 连接流程尚不可用"); }
-
-void CNimbrookFrame::Reconnect() { WriteLog(L"重新连接: 连接流程尚不可用"); }
 
 }  // namespace nimbrook

@@ -7,9 +7,13 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "main_window/main_controller.h"
+#include "main_window/tray_icon.h"
+#include "notices/notice_rules.h"
 #include "toolkit/dialog_builder.h"
 #include "toolkit/notify.h"
 #include "toolkit/paint_manager.h"
@@ -80,21 +84,38 @@ class CNimbrookFrame : public CUIBase,
   void OpenMainMenu(toolkit::CControlUI& owner, toolkit::UiPoint point) override;
   void ShowSettings() override;
   void ShowAbout() override;
-  void RequestExit() override;
   void Minimise(bool hide) override;
   void OpenInBrowser(const std::wstring& url) override;
   void OpenWithShell(const std::wstring& url) override;
   void ShowMessage(const std::wstring& textId) override;
   void PlaceBackground() override;
   void StartDelayPassSoon() override;
-  void ConnectButtonAction() override;
-  void Reconnect() override;
+  void ShowNotice(const std::wstring& page, const std::wstring& parameters, const std::wstring& title) override;
+  bool AskOkCancel(const std::wstring& textId) override;
+  void SetTrayIcon(int resource) override;
+  void Balloon(const std::wstring& text, bool hide, bool leaveWindows) override;
+  void ObserveEngine(Connector& engine) override;
+  void ShowMainWindow() override;
+  bool SetWindowTimer(uint32_t id, uint32_t elapseMs) override;
+  void KillWindowTimer(uint32_t id) override;
+  void Quit() override;
+
+  void CreateTrayIcon();
+  void RenewTrayTexts();
+  void OnTrayCallback(intptr_t mouseMessage);
+  void StartNotices();
+  void ShowPendingNotice();
 
   std::unique_ptr<MainWindowController> controller_;
   CDialogBuilderCallbackEx builderCallback_;
   std::unique_ptr<CIrregularWindow> background_;
   bool backgroundReady_ = false;
   bool exitGranted_ = false;  // the exit request let the window close
+  TrayIcon tray_;
+  std::set<Connector*> observed_;  // engines this window is attached to, detached when it goes
+  bool noticeStarted_ = false;      // at most one notice pop-up per main window
+  std::optional<NoticeChoice> pendingNotice_;
+  MainWindowContext context_;       // what the window itself reads (settings, profile)
   std::vector<std::wstring> pendingMessages_;  // message boxes waiting for the window to be up
   std::mutex answerLock_;
   std::wstring refreshedAnswer_;
@@ -104,5 +125,8 @@ class CNimbrookFrame : public CUIBase,
 // Platform pieces of the frame (Win32 in nimbrook_frame_win.cpp; nothing natively).
 void SetWindowIconFromResource(toolkit::WindowHandle window, int resourceId);
 void PostQuitToLoop(int exitCode);
+bool StartWindowTimer(toolkit::WindowHandle window, uint32_t id, uint32_t elapseMs);
+void StopWindowTimer(toolkit::WindowHandle window, uint32_t id);
+void BringWindowToFront(toolkit::WindowHandle window);
 
 }  // namespace nimbrook
