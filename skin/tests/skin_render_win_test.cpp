@@ -428,9 +428,9 @@ class MainWindowRender : public SkinRenderTest {
             SetText(L"curmode", Text(L"route_global"));
             SetText(L"vpnstate", Text(L"str_connect_ok"));
             manager_->FindControl(L"btn_connect")->ApplyAttributeList(
-                L"normalimage=\"file='btn_disconnect_normal.png' corner='10,10,10,10'\" "
-                L"hotimage=\"file='btn_disconnect_hot.png' corner='10,10,10,10'\" "
-                L"pushedimage=\"file='btn_disconnect_pushed.png' corner='10,10,10,10'\"");
+                L"normalimage=\"file='jiasu_btn_disc_1.png' source='0,0,85,28'\" "
+                L"hotimage=\"file='jiasu_btn_disc_1.png' source='0,28,85,56'\" "
+                L"pushedimage=\"file='jiasu_btn_disc_1.png' source='0,56,85,83'\"");
             for (const wchar_t* name : {L"curtype", L"btnProtocol", L"curmode", L"btnRoute", L"btn_ping"}) {
               manager_->FindControl(name)->SetEnabled(false);
             }

@@ -339,6 +339,8 @@ bool CNimbrookFrame::SetWindowTimer(uint32_t id, uint32_t elapseMs) { return Sta
 
 void CNimbrookFrame::KillWindowTimer(uint32_t id) { StopWindowTimer(GetHWND(), id); }
 
+void CNimbrookFrame::CloseWithoutAsking() { Quit(); }
+
 void CNimbrookFrame::Quit() {
   tray_.Remove();
   exitGranted_ = true;

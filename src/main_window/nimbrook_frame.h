@@ -63,6 +63,11 @@ class CNimbrookFrame : public CUIBase,
   // The language changed (the settings window's "ok"): every text of the window is renewed.
   void ApplyLanguage();
 
+  // The icon the notification area shows (kTrayIconIdle or kTrayIconConnected).
+  int TrayIconResource() const { return tray_.IconResource(); }
+  // Ends the window without the exit request's question (check programs).
+  void CloseWithoutAsking();
+
   // Called before the window object is deleted (check programs end their loop there).
   void SetOnFinal(std::function<void()> onFinal) { onFinal_ = std::move(onFinal); }
 

@@ -35,6 +35,7 @@ class TrayIcon {
   void ShowBalloon(const std::wstring& title, const std::wstring& text);
   void Remove();
   bool IsAdded() const { return added_; }
+  int IconResource() const { return iconResource_; }
 
   // The menu's texts (show main window, settings, exit), renewed with the language.
   void SetMenuTexts(const std::wstring& showMain, const std::wstring& setting, const std::wstring& exit);

@@ -3,7 +3,7 @@
 // the client itself reaches the main window only through its login window.
 //   main-window-check.exe --program-dir DIR --endpoint URL --user U --password P [--lang eng|chs|cht]
 //                         [--notify-log FILE] [--exit-file FILE] [--state-file FILE] [--bench]
-//                         [--no-echo]
+//                         [--no-echo] [--reconn]
 // DIR holds what a program directory holds (config\version.ini, language\, skin\); the login rewrites
 // its version.ini as the client's does, and its config.ini is left untouched. The notification log
 // gets "ready ...", "login-failed ..." and one line per notification of the window; the state file
@@ -11,7 +11,9 @@
 // line per row (index, visible, name, delay, load, area) and one per named control (name and logical
 // client rectangle) for the clicks of the checks. --bench waits for the first delay pass to end, then
 // times repaints and sort clicks, logs "bench ..." and ends. --no-echo starts no delay workers (every
-// row shows a time-out at once): the window's own cost without the pass's threads.
+// row shows a time-out at once): the window's own cost without the pass's threads. --reconn turns the
+// reconnection after a drop on. The window ends through its own exit request too (close button, tray
+// menu), after which the tunnel engines are shut down as the client does.
 #include <windows.h>
 #include <ole2.h>
 #include <psapi.h>
@@ -28,6 +30,7 @@
 #include "core/languages.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/startup.h"
 #include "core/text.h"
 #include "main_window/nimbrook_frame.h"
 #include "toolkit/controls.h"
@@ -42,6 +45,7 @@ struct Options {
   std::wstring programDir, endpoint, user, password, lang = L"eng", notifyLog, exitFile, stateFile;
   bool bench = false;
   bool noEcho = false;
+  bool reconn = false;
   std::wstring error;
 };
 
@@ -65,6 +69,7 @@ Options ParseOptions() {
     else if (arg == L"--state-file") value(o.stateFile);
     else if (arg == L"--bench") o.bench = true;
     else if (arg == L"--no-echo") o.noEcho = true;
+    else if (arg == L"--reconn") o.reconn = true;
     else o.error = L"unknown option " + arg;
   }
   if (argv != nullptr) ::LocalFree(argv);
@@ -118,12 +123,20 @@ std::string StateText(CNimbrookFrame& frame) {
     delays += delay.empty() ? 0 : 1;
     rows += "row " + std::to_string(i) + "\t" + (row->IsVisible() ? "1" : "0") + "\t" +
             text::ToUtf8(list->RowText(row, L"serv_name")) + "\t" + text::ToUtf8(delay) + "\t" +
-            text::ToUtf8(list->RowText(row, L"percent")) + "\t" + text::ToUtf8(list->RowText(row, L"area")) + "\n";
+            text::ToUtf8(list->RowText(row, L"percent")) + "\t" + text::ToUtf8(list->RowText(row, L"area")) + "\t" +
+            text::ToUtf8(list->RowText(row, L"conn_type")) + "\t" + std::to_string(row->GetPos().left) + " " +
+            std::to_string(row->GetPos().top) + " " + std::to_string(row->GetPos().right) + " " +
+            std::to_string(row->GetPos().bottom) + "\n";
   }
   CControlUI* ping = frame.GetPaintManager().FindControl(L"btn_ping");
+  CControlUI* connect = frame.GetPaintManager().FindControl(L"btn_connect");
   std::string head = "rows " + std::to_string(list ? list->RowCount() : 0) + " visible " + std::to_string(visible) +
                      " delays " + std::to_string(delays) + " ping " + (ping && ping->IsEnabled() ? "1" : "0") +
-                     " curnode " + text::ToUtf8(list ? list->currentNodeName : L"") + "\n";
+                     " status " + text::ToUtf8(controller.StatusId()) + " tray " +
+                     std::to_string(frame.TrayIconResource()) + " connect " +
+                     (connect && connect->IsEnabled() ? "1" : "0") + " engine " +
+                     std::to_string(controller.Engine() ? controller.Engine()->State() : -1) + " curnode " +
+                     text::ToUtf8(list ? list->currentNodeName : L"") + "\n";
   std::string controls;
   if (CControlUI* root = frame.GetPaintManager().GetRoot()) {
     root->VisitControls([&controls](CControlUI* control) {
@@ -201,7 +214,7 @@ void CALLBACK OnWatchTimer(HWND, UINT, UINT_PTR, DWORD) {
     RunBench(*g_watch.frame);
     CNimbrookFrame* frame = g_watch.frame;
     g_watch.frame = nullptr;
-    frame->Close(kIdOk);
+    frame->CloseWithoutAsking();
     return;
   }
   if (!g_watch.stateFile.empty()) {
@@ -215,7 +228,7 @@ void CALLBACK OnWatchTimer(HWND, UINT, UINT_PTR, DWORD) {
     g_watch.log->Line(L"exit private-bytes " + std::to_wstring(PrivateBytes()));
     CNimbrookFrame* frame = g_watch.frame;
     g_watch.frame = nullptr;
-    frame->Close(kIdOk);
+    frame->CloseWithoutAsking();
   }
 }
 
@@ -249,6 +262,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   services.settings.SetUsername(text::ToAnsi(options.user));
   services.settings.SetPassword(text::ToAnsi(options.password));
+  services.settings.SetReconn(options.reconn);
   services.settings.PublishIdentity(IdentityTexts{});
   EndpointLists lists;
   lists.fresh.plain = options.endpoint;
@@ -287,6 +301,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   services.login->SetReloadCallback([frame](const std::wstring& reloaded) { frame->PostRefreshedAnswer(reloaded); });
   frame->SetOnFinal([login] {
     if (auto service = login.lock()) service->SetReloadCallback({});
+    g_watch.frame = nullptr;  // the window may end by its own exit request
   });
   frame->GetPaintManager().AddNotifier(&log);
   frame->ShowWindow(true, true);
@@ -310,6 +325,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   CPaintManagerUI::MessageLoop();
   ::KillTimer(nullptr, timer);
   g_watch.frame = nullptr;
+  // As the client leaves: the engines go (a child still running is ended).
+  RunShutdown();
   log.Line(L"ended");
   if (SUCCEEDED(com)) ::OleUninitialize();
   return 0;

@@ -95,6 +95,23 @@ TEST_F(ConnectFlowTest, AutoTriesEachOfferedProtocolOnceThenGivesUp) {
   EXPECT_NE(NormalImage().find(L"jiasu_btn_conn_1.png"), std::wstring::npos);
 }
 
+TEST_F(ConnectFlowTest, ADoubleClickOnARowConnectsToIt) {
+  // A window tall enough for the small layout to show every row.
+  host.clientSize = {900, 2400};
+  pm.OnClientResize(host.clientSize);
+  pm.DoLayout();
+  CControlUI* row = controller->List()->RowAt(0);
+  const UiRect pos = row->GetPos();
+  const UiPoint centre{(pos.left + pos.right) / 2, (pos.top + pos.bottom) / 2};
+  pm.OnButtonDown(centre);
+  pm.OnButtonUp(centre);
+  pm.OnDoubleClick(centre);
+  pm.OnButtonUp(centre);
+  pm.DeliverAsyncNotifications();
+  ASSERT_EQ(dialUp.targets, std::vector<int32_t>{kProtocolPptp});
+  EXPECT_EQ(dialUp.Host(), L"10.0.0.1");
+}
+
 TEST_F(ConnectFlowTest, ConnectedShowsItAndRemembersTheProtocol) {
   PickProtocol(L"OVPN-UDP");
   Click(L"btn_connect");
