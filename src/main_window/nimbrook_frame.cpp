@@ -3,10 +3,13 @@
 #include "core/languages.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/settings.h"
 #include "core/system_facts.h"
 #include "os/shell.h"
+#include "settings_window/setting_frame.h"
 #include "toolkit/control.h"
 #include "toolkit/option.h"
+#include "ui/about_frame.h"
 #include "ui/menu_wnd.h"
 #include "ui/pop_box.h"
 #include "ui/protocol_wnd.h"
@@ -224,9 +227,12 @@ void CNimbrookFrame::ShowAfterLogin() {
 
 void CNimbrookFrame::ApplyLanguage() { controller_->ApplyLanguage(); }
 
-void CNimbrookFrame::ShowSettings() { WriteLog(L"设置窗口尚不可用"); }
+void CNimbrookFrame::ShowSettings() {
+  // Modal on this window; a language chosen there renews this window's texts at its "ok".
+  (void)CSettingFrame::Show(GetHWND(), SettingContext::ForProcess(ClientSettings()), [this] { ApplyLanguage(); });
+}
 
-void CNimbrookFrame::ShowAbout() { WriteLog(L"关于窗口尚不可用"); }
+void CNimbrookFrame::ShowAbout() { (void)CAboutFrame::Show(GetHWND()); }
 
 void CNimbrookFrame::RequestExit() {
   // Without a connection there is nothing to take down first: the window closes.
