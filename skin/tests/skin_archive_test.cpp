@@ -70,7 +70,8 @@ class SkinArchiveTest : public ::testing::Test {
 TEST_F(SkinArchiveTest, EveryLayoutIsPackedUnchanged) {
   const auto names = LayoutNames();
   for (const char* required : {"ok.xml", "okcancel.xml", "update_now.xml", "notify.xml", "menu.xml", "protocol.xml",
-                               "route.xml", "jiasu.xml", "video.xml", "gallery.xml"}) {
+                               "route.xml", "jiasu.xml", "video.xml", "gallery.xml", "setting.xml", "about.xml",
+                               "cleardns.xml"}) {
     EXPECT_NE(std::find(names.begin(), names.end(), required), names.end()) << required;
   }
   for (const auto& name : names) {
@@ -143,6 +144,9 @@ TEST_F(SkinArchiveTest, WindowsFindTheControlsTheyLookUp) {
       {"protocol.xml", {"listProtocol"}},
       {"route.xml", {"listRoute", "route_ipscope", "route_global"}},
       {"jiasu.xml", {"jiasu_telephone"}},
+      {"cleardns.xml", {"title", "text", "ok", "closebtn"}},
+      {"about.xml", {"about_title", "des1", "des2", "des3", "des4", "copyright1", "copyright2", "about_version",
+                     "closebtn"}},
   };
   const std::regex nameAttribute(R"re(\sname="([^"]+)")re");
   for (const auto& [file, controls] : needs) {

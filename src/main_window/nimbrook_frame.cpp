@@ -11,9 +11,13 @@
 #include "core/time_helpers.h"
 #include "account/descriptor.h"
 #include "notices/notice_rules.h"
+#include "account/login_service.h"
 #include "os/shell.h"
+#include "os/small_thread.h"
+#include "settings_window/setting_frame.h"
 #include "toolkit/control.h"
 #include "toolkit/option.h"
+#include "ui/about_frame.h"
 #include "ui/menu_wnd.h"
 #include "ui/pop_box.h"
 #include "ui/pop_wnd.h"
@@ -390,9 +394,25 @@ void CNimbrookFrame::ShowPendingNotice() {
   if (!stored) WriteLog(L"提示记录无法保存");
 }
 
-void CNimbrookFrame::ShowSettings() { WriteLog(L"设置窗口尚不可用"); }
+void CNimbrookFrame::ShowSettings() {
+  // Modal on this window; a language chosen there renews this window's texts at its "ok".
+  Settings& settings = context_.settings != nullptr ? *context_.settings : ClientSettings();
+  (void)CSettingFrame::Show(GetHWND(), SettingContext::ForProcess(settings), [this] {
+    ApplyLanguage();
+    StartAccountReload();
+  });
+}
 
-void CNimbrookFrame::ShowAbout() { WriteLog(L"关于窗口尚不可用"); }
+void CNimbrookFrame::StartAccountReload() {
+  // The account's texts come in the new language: the answer reaches the window as 0x402.
+  std::shared_ptr<LoginService> login = context_.login;
+  if (!login) return;
+  if (!os::StartDetachedThread([login] { (void)login->ReloadAccount(); }, 256 * 1024)) {
+    WriteLog(L"开启ReloadAccount线程失败");
+  }
+}
+
+void CNimbrookFrame::ShowAbout() { (void)CAboutFrame::Show(GetHWND()); }
 
 void CNimbrookFrame::Minimise(bool hide) {
   if (hide) {

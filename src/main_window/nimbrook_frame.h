@@ -109,6 +109,7 @@ class CNimbrookFrame : public CUIBase,
   void RenewTrayTexts();
   void OnTrayCallback(intptr_t mouseMessage);
   void StartNotices();
+  void StartAccountReload();
   void ShowPendingNotice();
 
   std::unique_ptr<MainWindowController> controller_;

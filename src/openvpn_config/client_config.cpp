@@ -23,9 +23,40 @@ void ReplaceFirst(std::string& text, const std::string& placeholder, const std::
   if (at != std::string::npos) text.replace(at, placeholder.size(), value);
 }
 
-void CommentOutFirst(std::string& text, const std::string& keyword) {
-  const size_t at = text.find(keyword);
-  if (at != std::string::npos) text.insert(at, 1, ';');
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool EndsToken(const std::string& text, size_t at) {
+  return at >= text.size() || IsBlank(text[at]) || text[at] == '\r' || text[at] == '\n';
+}
+
+// Where the option named `name` is given: the first line whose option name (its first word, or the
+// word after "setenv opt", which marks an option an older OpenVPN may ignore) is exactly `name`.
+// Returns the position of the name and sets lineStart; npos when no line names it. Words inside
+// other options' values (a proxy host such as "shopping-proxy.corp") never match, and neither do
+// commented-out lines.
+size_t FindOption(const std::string& text, const std::string& name, size_t* lineStart = nullptr) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t at = start;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (text.compare(at, 11, "setenv opt ") == 0) {
+      at += 11;
+      while (at < text.size() && IsBlank(text[at])) ++at;
+    }
+    if (text.compare(at, name.size(), name) == 0 && EndsToken(text, at + name.size())) {
+      if (lineStart != nullptr) *lineStart = start;
+      return at;
+    }
+    const size_t nl = text.find('\n', start);
+    if (nl == std::string::npos) break;
+    start = nl + 1;
+  }
+  return std::string::npos;
+}
+
+// Comments out the first line that gives the option (a ";" at the start of its line).
+void CommentOutOption(std::string& text, const std::string& name) {
+  size_t lineStart = 0;
+  if (FindOption(text, name, &lineStart) != std::string::npos) text.insert(lineStart, 1, ';');
 }
 
 // True when no line break lies between the keyword at `from` and the value at `at`: a value on a later
@@ -74,12 +105,13 @@ bool IsSafePort(const std::string& port) {
 std::string BuildClientConfig(const std::string& templateText, const std::string& host, const std::string& port,
                               int32_t protocol) {
   std::string text = templateText;
-  // The option edits look for keywords in the template's own text, before the server address is
-  // filled in: an address such as "shipping.example.com" must not catch the search for "ping".
+  // The option edits look for whole option names at the start of a line, in the template's own text
+  // before the server address is filled in: neither an address such as "shipping.example.com" nor a
+  // proxy host on the proxy line ("shopping-proxy.corp") may catch the search for "ping".
   // OpenVPN over TCP has no exit notification: drop the option's line, through the character after
   // its "2" (the line break).
   const std::string exitNotify = "explicit-exit-notify";
-  const size_t notify = text.find(exitNotify);
+  const size_t notify = FindOption(text, exitNotify);
   if (notify != std::string::npos && IsTcpVariant(protocol)) {
     const size_t two = text.find('2', notify);
     if (two != std::string::npos) {
@@ -90,19 +122,19 @@ std::string BuildClientConfig(const std::string& templateText, const std::string
   }
 
   // The plain variants switch the template's obfuscation off.
-  const size_t obfs = text.find("use-obfs");
+  const size_t obfs = FindOption(text, "use-obfs");
   if (obfs != std::string::npos && IsPlainVariant(protocol)) {
     const size_t one = text.find('1', obfs);
     if (one != std::string::npos && OnSameLine(text, obfs, one)) text[one] = '0';
   }
 
   if (IsTcpVariant(protocol)) {
-    CommentOutFirst(text, "ping");
-    CommentOutFirst(text, "ping-exit");
-    CommentOutFirst(text, "hand-window");
+    CommentOutOption(text, "ping");
+    CommentOutOption(text, "ping-exit");
+    CommentOutOption(text, "hand-window");
   } else if (IsUdpVariant(protocol)) {
-    CommentOutFirst(text, "connect-retry");
-    CommentOutFirst(text, "connect-retry-max");
+    CommentOutOption(text, "connect-retry");
+    CommentOutOption(text, "connect-retry-max");
     // An HTTP proxy carries TCP only, and OpenVPN refuses to start with one over UDP: the UDP variants
     // connect directly, with the settings window's proxy line commented out.
     const size_t marker = text.find(kProxyMarker);

@@ -26,11 +26,13 @@ bool IsSafePort(const std::string& port);
 
 // The client configuration for templateText (the template's bytes, read whole): the first "{ip}",
 // "{port}" and "{proto_name}" replaced; for TCP variants (3, 5) the "explicit-exit-notify" line
-// removed and ";" put before the first "ping", "ping-exit" and "hand-window"; for UDP variants
-// (2, 4) ";" put before the first "connect-retry" and "connect-retry-max" and before the proxy line
-// that follows the proxy marker (OpenVPN takes an HTTP proxy over TCP only); for the plain variants
-// (2, 3) the "1" after "use-obfs" turned into "0". A keyword that is absent is skipped. Keywords are
-// looked for in the template's own text, never in the address filled in. The result ends with the
+// removed and the first "ping", "ping-exit" and "hand-window" lines commented out with ";"; for UDP
+// variants (2, 4) the first "connect-retry" and "connect-retry-max" lines commented out, and the
+// proxy line that follows the proxy marker too (OpenVPN takes an HTTP proxy over TCP only); for the
+// plain variants (2, 3) the "1" after "use-obfs" turned into "0". An option that is absent is
+// skipped. Options are matched as whole option names at the start of a line (after blanks, or after
+// "setenv opt"), never inside another line's value such as the proxy host, nor in the address
+// filled in. The result ends with the
 // "\n" the writer appends. host and port are narrow text (system ANSI code page) and
 // are used as given: callers check them first.
 std::string BuildClientConfig(const std::string& templateText, const std::string& host, const std::string& port,

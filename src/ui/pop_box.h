@@ -17,6 +17,8 @@ namespace nimbrook {
 inline constexpr wchar_t kPopBoxOk[] = L"ok";
 inline constexpr wchar_t kPopBoxOkCancel[] = L"okcancel";
 inline constexpr wchar_t kPopBoxUpdateNow[] = L"update_now";
+// A failure with a single "ok" button and the warning mark (the DNS flush).
+inline constexpr wchar_t kPopBoxClearDns[] = L"cleardns";
 
 class CPopBox : public CUIBase, public toolkit::CWindowWnd, public toolkit::INotifyUI {
  public:

@@ -30,7 +30,7 @@ constexpr wchar_t kCurrentMark[] = L"bkimage=\"file='picker_check.png' dest='2,7
 
 void FillPopBoxTexts(CPaintManagerUI& pm, const std::wstring& kind, const std::wstring& text) {
   // Kinds are compared exactly; an unknown kind keeps whatever its layout shows.
-  if (kind == kPopBoxOk) {
+  if (kind == kPopBoxOk || kind == kPopBoxClearDns) {
     SetControlText(pm, L"title", Text(L"msg_title"));
     SetControlText(pm, L"ok", Text(L"ok"));
   } else if (kind == kPopBoxOkCancel) {

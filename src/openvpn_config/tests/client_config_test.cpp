@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/file_io.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "openvpn_config/proxy_template.h"
 #include "testing/host_path.h"
 #include "testing/temp_dir.h"
 #include "tunnel/connector.h"
@@ -84,6 +88,49 @@ TEST(BuildClientConfigTest, ServerAddressesNeverCatchTheKeywordSearches) {
   EXPECT_EQ(BuildClientConfig(kTemplate, "use-obfs1.connect-retry.example", "1194", 2),
             "client\nproto udp\nremote use-obfs1.connect-retry.example 1194\nexplicit-exit-notify 2\n"
             "setenv opt use-obfs 0\nping 10\nping-exit 120\nhand-window 60\n;connect-retry 5\n;connect-retry-max 3\n\n");
+}
+
+// The proxy line the settings window writes sits before the options the TCP and UDP variants
+// comment out: a proxy host holding an option name must neither be edited nor keep the option on.
+TEST(BuildClientConfigTest, ProxyHostsWithOptionNamesNeverCatchTheEdits) {
+  const std::string shipped =
+      "proto {proto_name}\nremote {ip} {port}\n;http-proxy [proxy server] [proxy port #]\n"
+      "explicit-exit-notify 2\nsetenv opt use-obfs 1\nping 10\nping-exit 120\nhand-window 60\n"
+      "connect-retry 5\nconnect-retry-max 3\n";
+  const std::vector<std::string> hosts = {
+      "shopping-proxy.corp", "ping",          "ping-exit",        "hand-window.lan", "x.connect-retry-max",
+      "use-obfs1.corp",      "use-obfs",      "explicit-exit-notify2", "connect-retry", "sleeping.pinger.net",
+      "proxy-2.hand-window-1.example"};
+  for (const auto& host : hosts) {
+    SCOPED_TRACE(host);
+    std::string withProxy = shipped;
+    ASSERT_TRUE(SetProxyLine(withProxy, ProxyAddress{host, "3128"}));
+    const std::string proxyLine = "\nhttp-proxy " + host + " 3128\n";
+    const std::string tcp = BuildClientConfig(withProxy, "10.0.0.1", "443", 3);
+    EXPECT_NE(tcp.find(proxyLine), std::string::npos);
+    EXPECT_EQ(tcp.find("\nping 10"), std::string::npos);
+    EXPECT_NE(tcp.find("\n;ping 10\n;ping-exit 120\n;hand-window 60\nconnect-retry 5\n"), std::string::npos);
+    EXPECT_EQ(tcp.find("explicit-exit-notify 2"), std::string::npos);
+    EXPECT_NE(tcp.find("setenv opt use-obfs 0\n"), std::string::npos);
+    const std::string udp = BuildClientConfig(withProxy, "10.0.0.1", "1194", 4);
+    EXPECT_NE(udp.find("\n;http-proxy " + host + " 3128\n"), std::string::npos);
+    EXPECT_NE(udp.find("\nexplicit-exit-notify 2\nsetenv opt use-obfs 1\nping 10\n"), std::string::npos);
+    EXPECT_NE(udp.find("\n;connect-retry 5\n;connect-retry-max 3\n"), std::string::npos);
+  }
+}
+
+TEST(BuildClientConfigTest, OptionsAreWholeNamesAtTheStartOfALine) {
+  // A longer option that begins with a keyword stays; the option itself further down is found.
+  EXPECT_EQ(BuildClientConfig("ping-restart 30\nping 10\n", "h", "1", 3), "ping-restart 30\n;ping 10\n\n");
+  EXPECT_EQ(BuildClientConfig("connect-retry-max 3\nconnect-retry 5\n", "h", "1", 2),
+            ";connect-retry-max 3\n;connect-retry 5\n\n");
+  // Comments mentioning an option, and lines already commented out, are not the option.
+  EXPECT_EQ(BuildClientConfig("# keep ping low\n;ping 5\nping 10\n", "h", "1", 5), "# keep ping low\n;ping 5\n;ping 10\n\n");
+  // Leading blanks and Windows line ends.
+  EXPECT_EQ(BuildClientConfig("  ping 10\r\n\thand-window 60\r\n", "h", "1", 3), ";  ping 10\r\n;\thand-window 60\r\n\n");
+  EXPECT_EQ(BuildClientConfig("ping\r\nping-exit", "h", "1", 3), ";ping\r\n;ping-exit\n");
+  // The obfuscation switch counts only as an option, plain or behind "setenv opt".
+  EXPECT_EQ(BuildClientConfig("setenv use-obfs-x 1\nuse-obfs 1\n", "h", "1", 2), "setenv use-obfs-x 1\nuse-obfs 0\n\n");
 }
 
 TEST(BuildClientConfigTest, UdpVariantsConnectWithoutTheHttpProxy) {
