@@ -109,6 +109,8 @@ class UpdateCheck {
  private:
   void SetState(int state);
   bool WriteUpdateList();
+  // Fetches "version.ini" from the built-in address; installs it only when it is usable.
+  bool FetchInstalledDescriptor();
   void InstallNewDescriptor();
 
   os::ProfileFiles& profile_;
