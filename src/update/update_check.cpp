@@ -37,6 +37,13 @@ bool IsUsableDescriptor(os::ProfileFiles& profile, const std::wstring& file) {
          ReadDescriptorEntry(profile, file, kLoginUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
 }
 
+// Not a descriptor at all: neither address can be read (an empty answer or a portal page that an
+// earlier start kept). A descriptor that lacks only one of them is left as it is.
+bool IsNotADescriptor(os::ProfileFiles& profile, const std::wstring& file) {
+  return !ReadDescriptorValue(profile, file, kVersionUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity) &&
+         !ReadDescriptorEntry(profile, file, kLoginUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
+}
+
 // What stands in the way of placing a release file at programDir + name: an installed directory of
 // that name, or an installed file where the name needs a directory. The updater could never replace
 // such a name, so the check does not list it.
@@ -133,6 +140,7 @@ EndpointLists UpdateCheck::EndpointListsCopy() const {
 std::wstring UpdateCheck::DescriptorFile() const { return JoinPath(dirs_.configDir, kDescriptorFileName); }
 std::wstring UpdateCheck::NewDescriptorFile() const { return JoinPath(dirs_.configDir, kNewDescriptorFileName); }
 std::wstring UpdateCheck::UpdateListFile() const { return JoinPath(dirs_.configDir, kUpdateListFileName); }
+std::wstring UpdateCheck::OfferedListFile() const { return JoinPath(dirs_.configDir, kOfferedListFileName); }
 std::wstring UpdateCheck::UpdaterPath() const { return JoinPath(dirs_.programDir, kUpdaterFileName); }
 
 bool UpdateCheck::StartCheckThread(std::shared_ptr<UpdateCheck> check) {
@@ -149,6 +157,10 @@ bool UpdateCheck::StartCheckThread(std::shared_ptr<UpdateCheck> check) {
 }
 
 void UpdateCheck::Run() {
+  // The updater removes both hand-over files when its run fails; a subscriber who declined the update
+  // leaves them in place. Only the first case marks the update handed over last time as failed.
+  const bool handedOverAndFailed =
+      FileExists(OfferedListFile()) && !FileExists(UpdateListFile()) && !FileExists(NewDescriptorFile());
   int finalState = kUpdateCheckFailed;
   if (!Check()) {
     RemoveIfExists(UpdateListFile());
@@ -159,10 +171,25 @@ void UpdateCheck::Run() {
       SetState(kUpdateReplacingUpdater);
       updaterReady = DownloadUpdater();
     }
-    if (filesChanged_) {
-      // "update.ini" and "new_version.ini" stay for the updater.
+    if (filesChanged_ && handedOverAndFailed && SameAsOffered()) {
+      // The very update the updater failed to apply last time (a file the service does not serve, a
+      // file that cannot be replaced): this start goes on to the login instead of offering it again,
+      // the next one offers it again.
+      WriteLog(L"上次更新失败，本次跳过更新");
+      RemoveIfExists(UpdateListFile());
+      RemoveIfExists(NewDescriptorFile());
+      RemoveIfExists(OfferedListFile());
+      finalState = kUpdateCheckFailed;
+    } else if (filesChanged_) {
+      // "update.ini" and "new_version.ini" stay for the updater; a copy of the list remembers what
+      // was offered.
+      std::string list;
+      if (!ReadFileBytes(UpdateListFile(), list) || !WriteFileBytes(OfferedListFile(), list)) {
+        RemoveIfExists(OfferedListFile());
+      }
       finalState = kUpdateNeeded;
     } else {
+      RemoveIfExists(OfferedListFile());
       if (updaterReady) {
         if (updaterChanged_) SetState(kUpdateUpdaterReplaced);
         InstallNewDescriptor();
@@ -180,6 +207,11 @@ void UpdateCheck::Run() {
   // window.
   if (sink_) sink_(EndpointListsCopy());
   SetState(finalState);
+}
+
+bool UpdateCheck::SameAsOffered() const {
+  std::string offered, list;
+  return ReadFileBytes(OfferedListFile(), offered) && ReadFileBytes(UpdateListFile(), list) && offered == list;
 }
 
 void UpdateCheck::InstallNewDescriptor() {
@@ -258,10 +290,10 @@ bool UpdateCheck::Check() {
   const std::wstring installed = DescriptorFile();
   const std::wstring fresh = NewDescriptorFile();
 
-  // 1. First start: fetch the installed descriptor. An installed one the check cannot work from (an
+  // 1. First start: fetch the installed descriptor. An installed file that is no descriptor at all (an
   // empty answer or a portal page kept by an earlier start) is fetched again the same way, so it is
   // not kept for ever.
-  if (!FileExists(installed) || !IsUsableDescriptor(profile_, installed)) {
+  if (!FileExists(installed) || IsNotADescriptor(profile_, installed)) {
     if (!FetchInstalledDescriptor()) return false;
   }
 

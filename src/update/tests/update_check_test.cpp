@@ -489,3 +489,48 @@ TEST_F(UpdateCheckTest, DescriptorAndUpdaterReplacementsLeaveNoSideFiles) {
 
 }  // namespace
 }  // namespace nimbrook
+
+namespace nimbrook {
+namespace {
+
+// An update the updater cannot apply (a file the service does not serve) must not stand between the
+// subscriber and the login at every start: after a failed hand-over the next start goes on to the
+// login, the one after offers the update again. A declined update is offered at every start.
+TEST_F(UpdateCheckTest, AnUpdateTheUpdaterFailedIsSkippedOnceThenOfferedAgain) {
+  const std::string installed = Render(Release(L"http://a/", {L"a.txt=1"}));
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), installed));
+  Put(L"a.txt", "old");
+  served_[kVersionUrl] = Render(Release(L"http://a/", {L"a.txt=2"}));
+  auto runOnce = [this] {
+    auto check = MakeCheck();
+    check->Run();
+    return check->State();
+  };
+  auto updaterFailed = [this] {
+    (void)RemoveFile(Config(L"update.ini"));
+    (void)RemoveFile(Config(L"new_version.ini"));
+  };
+
+  EXPECT_EQ(runOnce(), kUpdateNeeded);
+  EXPECT_EQ(runOnce(), kUpdateNeeded) << "declined: the hand-over files stayed";
+  updaterFailed();
+  EXPECT_EQ(runOnce(), kUpdateCheckFailed);
+  EXPECT_FALSE(FileExists(Config(L"update.ini")));
+  EXPECT_FALSE(FileExists(Config(L"new_version.ini")));
+  EXPECT_EQ(Bytes(Config(L"version.ini")), installed);
+  EXPECT_NE(Log().find("上次更新失败，本次跳过更新"), std::string::npos);
+  EXPECT_EQ(runOnce(), kUpdateNeeded);
+
+  updaterFailed();
+  served_[kVersionUrl] = Render(Release(L"http://a/", {L"a.txt=3"}));
+  EXPECT_EQ(runOnce(), kUpdateNeeded) << "another release is offered at once";
+
+  // The updater succeeded: it installed the descriptor and removed the hand-over files.
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), served_[kVersionUrl]));
+  updaterFailed();
+  EXPECT_EQ(runOnce(), kUpdateNothing);
+  EXPECT_FALSE(FileExists(Config(L"update_offered.ini")));
+}
+
+}  // namespace
+}  // namespace nimbrook
