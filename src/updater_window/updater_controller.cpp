@@ -21,6 +21,9 @@ constexpr wchar_t kTip[] = L"lab_tip";
 constexpr wchar_t kStatus[] = L"lab_status";
 constexpr wchar_t kTitle[] = L"lab_title";
 constexpr wchar_t kList[] = L"list_status";
+// The status line says success in the theme's green and failure in its red.
+constexpr UiColor kSuccessColor = 0xFF1F9D6B;
+constexpr UiColor kFailureColor = 0xFFD9484D;
 
 template <typename T>
 T* Find(CPaintManagerUI& pm, const wchar_t* name, std::vector<std::wstring>& missing) {
@@ -111,14 +114,20 @@ void UpdaterController::SetRow(size_t index, const std::wstring& name, UpdateRow
 }
 
 void UpdaterController::ShowCompleted() {
-  if (status_) status_->SetText(texts_.completed);
+  if (status_) {
+    status_->SetTextColor(kSuccessColor);
+    status_->SetText(texts_.completed);
+  }
   if (complete_) complete_->SetEnabled(true);
 }
 
 void UpdaterController::ShowFailure(UpdateMessage message) {
   // The box says it once; the status line keeps saying it after the box is gone.
   if (message == UpdateMessage::kIniError) return;
-  if (status_) status_->SetText(MessageText(message));
+  if (status_) {
+    status_->SetTextColor(kFailureColor);
+    status_->SetText(MessageText(message));
+  }
 }
 
 void UpdaterController::NothingToUpdate() {

@@ -2,7 +2,8 @@
 # Update.exe on the test display against the reference service, in English, simplified and traditional
 # Chinese: one row per listed file, the files replaced with the served bytes, the new descriptor
 # installed, Escape ignored; Complete starts the client beside the updater (a stand-in that records
-# its start), Cancel ends the updater without it. Screenshots of the finished window for review.
+# its start), Cancel ends the updater without it; a failed run shows its message box and keeps
+# Complete disabled. Screenshots of the finished and the failed window for review.
 # Usage: updater_gui_check.sh UPDATE_EXE CLIENT_STANDIN_EXE NIMBROOK_CLI_EXE PORT
 set -u
 updater=$1
@@ -90,4 +91,30 @@ for lang in eng chs cht; do
   ended || kill "$pid" 2>/dev/null
 done
 
+# A release file the service does not have: the run fails with its message box, the status line says
+# so, Complete cannot be pressed, Cancel ends the updater; the file replaced before stays replaced.
+dir=$work/program-failed
+make_program "$dir"
+printf '[URL]\r\ndownloadURL=%s\r\n[FILES]\r\nreadme.txt=r2\r\nmissing.txt=m2\r\n' "$enciphered" >"$dir/config/update.ini"
+(cd "$dir" && exec "${runner[@]}" ./Update.exe eng </dev/null >/dev/null 2>&1) &
+pid=$!
+id=$(bash "$gui" wait-window UpdateFrame 30)
+check "failed run: the updater window opens" test -n "$id"
+box=$(bash "$gui" wait-window Error 30)
+check "failed run: the failure is shown in a message box" test -n "$box"
+sleep 0.5
+bash "$gui" screenshot "$shots/updater-failed-eng.png" >/dev/null
+[ -n "$box" ] && xdotool key --window "$box" Return
+check "failed run: the file replaced before the failure stays" same_file "$dir/readme.txt" "$release/readme.txt"
+check "failed run: the hand-over files are removed" test ! -e "$dir/config/update.ini" -a ! -e "$dir/config/new_version.ini"
+check "failed run: the installed descriptor stays" test "$(tr -d '\r' <"$dir/config/version.ini")" = "$(printf '[FILES]\nreadme.txt=r1')"
+if [ -n "$id" ]; then
+  click "$complete_x" "$complete_y"
+  sleep 1
+  check "failed run: Complete cannot be pressed" test ! -e "$dir/started.txt"
+  check "failed run: the updater still runs" test -n "$(xdotool search --name '^UpdateFrame$' 2>/dev/null)"
+  click "$cancel_x" "$cancel_y"
+  check "failed run: Cancel ends the updater" wait_for 15 ended
+fi
+ended || kill "$pid" 2>/dev/null
 finish
