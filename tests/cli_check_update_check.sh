@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks "nimbrook-cli check-update" against the reference service: first start without "version.ini",
 # a release whose files all match, changed, missing and present-but-unlisted files, the updater fetched
-# by the check itself, and failures that leave no hand-over files. The service's current release is
-# never switched: program directories are built from the release files, and other releases are
-# reached through their own descriptor addresses.
+# by the check itself, failures that leave no hand-over files, and junk first descriptors that are
+# never kept. The service's current release is never switched: program directories are built from the
+# release files, and other releases are reached through their own descriptor addresses.
 # Usage: cli_check_update_check.sh PATH-TO-nimbrook-cli PORT
 set -u
 cli=${1:?usage: cli_check_update_check.sh PATH-TO-nimbrook-cli PORT}
@@ -136,6 +136,19 @@ for key in versionURL loginURL; do
   check "$key missing: stale update.ini removed" test ! -e "$dir/config/update.ini"
   check "$key missing: stale new_version.ini removed" test ! -e "$dir/config/new_version.ini"
   check "$key missing: version.ini kept" test -s "$dir/config/version.ini"
+done
+
+# 5. A junk first descriptor (an empty answer, a page that is no descriptor) is not kept, so the next
+#    start with the real address works.
+for junk in "$base/fault/empty/clientupdate/update/raw/master/version.ini" "$base/releases/$current/readme.txt"; do
+  rm -rf junk
+  mkdir -p junk
+  run_check junk "$junk"
+  check "junk first descriptor ($junk): state 3" state_is 3
+  check "junk first descriptor ($junk): nothing kept" test ! -e junk/config/version.ini
+  run_check junk
+  check "junk first descriptor ($junk): the next start installs the real one" test -s junk/config/version.ini
+  check "junk first descriptor ($junk): and its check works" test "$out" != '{"state": 3}'
 done
 
 finish

@@ -23,19 +23,32 @@ class WinProfileFiles final : public ProfileFiles {
     return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
   }
 
+  // The narrow calls go through the wide API with the wide path: a narrow path would be the path in
+  // the ANSI code page, which cannot name a folder such as "C:\Users\Ωmega" on a 936 or 1252 system.
+  // Values stay narrow text in the ANSI code page, and the file keeps its encoding on disk (the wide
+  // API writes an ANSI file in the ANSI code page, as the narrow one does).
   std::string ReadStringA(const std::wstring& file, const std::string& section, const std::string& key,
                           const std::string& fallback, size_t capacity) override {
-    std::vector<char> buffer(capacity ? capacity : 1, '\0');
-    const std::string narrowFile = text::ToAnsi(file);
-    const DWORD got = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(),
-                                               static_cast<DWORD>(buffer.size()), narrowFile.c_str());
-    return std::string(buffer.data(), got);
+    if (capacity == 0) return {};
+    const std::wstring wide = ReadString(file, text::FromAnsi(section), text::FromAnsi(key), text::FromAnsi(fallback),
+                                         capacity);
+    // At most capacity - 1 bytes, as the narrow API gives, without splitting a double-byte character.
+    std::string narrow = text::ToAnsi(wide);
+    if (narrow.size() < capacity) return narrow;
+    narrow.clear();
+    for (size_t i = 0; i < wide.size();) {
+      const size_t units = (wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < wide.size()) ? 2 : 1;
+      const std::string character = text::ToAnsi(std::wstring_view(wide).substr(i, units));
+      if (narrow.size() + character.size() > capacity - 1) break;
+      narrow += character;
+      i += units;
+    }
+    return narrow;
   }
 
   bool WriteStringA(const std::wstring& file, const std::string& section, const std::string& key,
                     const std::string& value) override {
-    const std::string narrowFile = text::ToAnsi(file);
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), narrowFile.c_str()) != FALSE;
+    return WriteString(file, text::FromAnsi(section), text::FromAnsi(key), text::FromAnsi(value));
   }
 
   std::vector<std::wstring> ReadSection(const std::wstring& file, const std::wstring& section,

@@ -478,6 +478,17 @@ bool GdiplusRenderContext::DrawImage(const ImageSpec& image, const UiRect& contr
   return true;
 }
 
+// "\r\n" breaks a line as "\n" does; some GDI+ builds draw the "\r" as a glyph of its own.
+static std::wstring WithoutCarriageReturns(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') continue;
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
 void GdiplusRenderContext::DrawText(const std::wstring& text, const UiRect& rect, const FontSpec& font, UiColor argb,
                                     const TextStyle& style) {
   if (!graphics_ || text.empty() || rect.IsEmpty() || (argb >> 24) == 0) return;
@@ -492,6 +503,8 @@ void GdiplusRenderContext::DrawText(const std::wstring& text, const UiRect& rect
     std::replace(shown.begin(), shown.end(), L'\n', L' ');
     if (style.endEllipsis) shown = FitWithEllipsis(*graphics_, shown, gdiFont, format, layout.Width);
     if (shown.empty()) return;
+  } else {
+    shown = WithoutCarriageReturns(shown);
   }
   Gdiplus::SolidBrush brush(ToColor(argb));
   const auto state = graphics_->Save();
@@ -508,7 +521,8 @@ UiSize GdiplusRenderContext::MeasureText(const std::wstring& text, const FontSpe
   style.multiline = maxWidth > 0;
   style.valign = TextVAlign::Top;
   PrepareFormat(format, style);
-  const Gdiplus::SizeF size = Measure(*graphics_, text, gdiFont, format, static_cast<Gdiplus::REAL>(maxWidth));
+  const Gdiplus::SizeF size =
+      Measure(*graphics_, WithoutCarriageReturns(text), gdiFont, format, static_cast<Gdiplus::REAL>(maxWidth));
   return {static_cast<int>(std::ceil(size.Width)), static_cast<int>(std::ceil(size.Height))};
 }
 

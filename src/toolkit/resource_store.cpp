@@ -100,7 +100,11 @@ bool ResourceStore::SetResourceZip(const std::wstring& zipFile) {
   const std::wstring path = IsAbsolute(zipFile) ? zipFile : JoinPath(ResourcePath(), ToNativeSeparators(zipFile));
   auto bytes = ReadWholeFile(ToFsPath(path));
   if (!bytes) return false;
-  auto archive = ZipArchive::Open(std::move(*bytes));
+  return SetResourceZipBytes(std::move(*bytes));
+}
+
+bool ResourceStore::SetResourceZipBytes(std::string bytes) {
+  auto archive = ZipArchive::Open(std::move(bytes));
   if (!archive) return false;
   auto shared = std::make_shared<const ZipArchive>(std::move(*archive));
   std::lock_guard<std::mutex> guard(lock_);
@@ -148,6 +152,7 @@ ResourceStore& Resources() {
 
 bool SetResourcePath(const std::wstring& directory) { return Resources().SetResourcePath(directory); }
 bool SetResourceZip(const std::wstring& zipFile) { return Resources().SetResourceZip(zipFile); }
+bool SetResourceZipBytes(std::string bytes) { return Resources().SetResourceZipBytes(std::move(bytes)); }
 std::optional<std::string> ReadResource(const std::wstring& name) { return Resources().ReadResource(name); }
 
 }  // namespace nimbrook::toolkit

@@ -29,6 +29,8 @@ class ResourceStore {
   // absolute path. An empty name goes back to the folder. False (and nothing changes) when the file
   // cannot be read or is not a zip archive.
   [[nodiscard]] bool SetResourceZip(const std::wstring& zipFile);
+  // The same from an archive already in memory (one a program carries as a resource of its own).
+  [[nodiscard]] bool SetResourceZipBytes(std::string bytes);
   // The bytes of a resource; none when it does not exist, cannot be read, or its name would leave the
   // resource folder ("..", absolute names, drive letters).
   std::optional<std::string> ReadResource(const std::wstring& name) const;
@@ -50,6 +52,7 @@ class ResourceStore {
 ResourceStore& Resources();
 [[nodiscard]] bool SetResourcePath(const std::wstring& directory);
 [[nodiscard]] bool SetResourceZip(const std::wstring& zipFile);
+[[nodiscard]] bool SetResourceZipBytes(std::string bytes);
 std::optional<std::string> ReadResource(const std::wstring& name);
 
 }  // namespace nimbrook::toolkit

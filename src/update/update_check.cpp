@@ -9,9 +9,11 @@
 #include "core/file_io.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/release_names.h"
 #include "core/startup.h"
 #include "core/text.h"
 #include "http/http_client.h"
+#include "os/file_replace.h"
 #include "os/profile_file.h"
 
 namespace nimbrook {
@@ -23,35 +25,36 @@ constexpr wchar_t kDownloadUrlKey[] = L"downloadURL";
 // The whole URL section of a descriptor (the profile API's largest section block).
 constexpr size_t kUrlSectionCapacity = 32767;
 constexpr wchar_t kDownloadSuffix[] = L".download";
-constexpr wchar_t kOldSuffix[] = L".old";
-
-bool RenamePath(const std::wstring& from, const std::wstring& to) {
-#ifdef _WIN32
-  return _wrename(from.c_str(), to.c_str()) == 0;
-#else
-  return std::rename(text::ToUtf8(from).c_str(), text::ToUtf8(to).c_str()) == 0;
-#endif
-}
 
 void RemoveIfExists(const std::wstring& path) {
   if (FileExists(path)) (void)RemoveFile(path);
 }
 
-// Puts source in target's place. The old target is kept aside until the new one is in place and
-// restored when the move fails, so a failure never leaves target missing.
-bool ReplaceFile(const std::wstring& source, const std::wstring& target) {
-  const std::wstring aside = target + kOldSuffix;
-  const bool hadTarget = FileExists(target);
-  if (hadTarget) {
-    RemoveIfExists(aside);
-    if (!RenamePath(target, aside)) return false;
+// A descriptor the check can work from: its versionURL and loginURL can be read. An empty answer or
+// a captive portal's HTML page has neither.
+bool IsUsableDescriptor(os::ProfileFiles& profile, const std::wstring& file) {
+  return ReadDescriptorValue(profile, file, kVersionUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity) &&
+         ReadDescriptorEntry(profile, file, kLoginUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
+}
+
+// Not a descriptor at all: neither address can be read (an empty answer or a portal page that an
+// earlier start kept). A descriptor that lacks only one of them is left as it is.
+bool IsNotADescriptor(os::ProfileFiles& profile, const std::wstring& file) {
+  return !ReadDescriptorValue(profile, file, kVersionUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity) &&
+         !ReadDescriptorEntry(profile, file, kLoginUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
+}
+
+// What stands in the way of placing a release file at programDir + name: an installed directory of
+// that name, or an installed file where the name needs a directory. The updater could never replace
+// such a name, so the check does not list it.
+bool BlockedOnDisk(const std::wstring& programDir, const std::wstring& rel) {
+  const std::wstring target = JoinPath(programDir, rel);
+  if (DirectoryExists(target)) return true;
+  for (size_t sep = rel.find(kPathSeparator); sep != std::wstring::npos; sep = rel.find(kPathSeparator, sep + 1)) {
+    const std::wstring parent = JoinPath(programDir, rel.substr(0, sep));
+    if (FileExists(parent)) return true;
   }
-  if (!RenamePath(source, target)) {
-    if (hadTarget) (void)RenamePath(aside, target);
-    return false;
-  }
-  if (hadTarget) (void)RemoveFile(aside);
-  return true;
+  return false;
 }
 
 std::mutex& SingletonLock() {
@@ -137,6 +140,7 @@ EndpointLists UpdateCheck::EndpointListsCopy() const {
 std::wstring UpdateCheck::DescriptorFile() const { return JoinPath(dirs_.configDir, kDescriptorFileName); }
 std::wstring UpdateCheck::NewDescriptorFile() const { return JoinPath(dirs_.configDir, kNewDescriptorFileName); }
 std::wstring UpdateCheck::UpdateListFile() const { return JoinPath(dirs_.configDir, kUpdateListFileName); }
+std::wstring UpdateCheck::OfferedListFile() const { return JoinPath(dirs_.configDir, kOfferedListFileName); }
 std::wstring UpdateCheck::UpdaterPath() const { return JoinPath(dirs_.programDir, kUpdaterFileName); }
 
 bool UpdateCheck::StartCheckThread(std::shared_ptr<UpdateCheck> check) {
@@ -153,6 +157,10 @@ bool UpdateCheck::StartCheckThread(std::shared_ptr<UpdateCheck> check) {
 }
 
 void UpdateCheck::Run() {
+  // The updater removes both hand-over files when its run fails; a subscriber who declined the update
+  // leaves them in place. Only the first case marks the update handed over last time as failed.
+  const bool handedOverAndFailed =
+      FileExists(OfferedListFile()) && !FileExists(UpdateListFile()) && !FileExists(NewDescriptorFile());
   int finalState = kUpdateCheckFailed;
   if (!Check()) {
     RemoveIfExists(UpdateListFile());
@@ -163,10 +171,25 @@ void UpdateCheck::Run() {
       SetState(kUpdateReplacingUpdater);
       updaterReady = DownloadUpdater();
     }
-    if (filesChanged_) {
-      // "update.ini" and "new_version.ini" stay for the updater.
+    if (filesChanged_ && handedOverAndFailed && SameAsOffered()) {
+      // The very update the updater failed to apply last time (a file the service does not serve, a
+      // file that cannot be replaced): this start goes on to the login instead of offering it again,
+      // the next one offers it again.
+      WriteLog(L"上次更新失败，本次跳过更新");
+      RemoveIfExists(UpdateListFile());
+      RemoveIfExists(NewDescriptorFile());
+      RemoveIfExists(OfferedListFile());
+      finalState = kUpdateCheckFailed;
+    } else if (filesChanged_) {
+      // "update.ini" and "new_version.ini" stay for the updater; a copy of the list remembers what
+      // was offered.
+      std::string list;
+      if (!ReadFileBytes(UpdateListFile(), list) || !WriteFileBytes(OfferedListFile(), list)) {
+        RemoveIfExists(OfferedListFile());
+      }
       finalState = kUpdateNeeded;
     } else {
+      RemoveIfExists(OfferedListFile());
       if (updaterReady) {
         if (updaterChanged_) SetState(kUpdateUpdaterReplaced);
         InstallNewDescriptor();
@@ -186,10 +209,15 @@ void UpdateCheck::Run() {
   SetState(finalState);
 }
 
+bool UpdateCheck::SameAsOffered() const {
+  std::string offered, list;
+  return ReadFileBytes(OfferedListFile(), offered) && ReadFileBytes(UpdateListFile(), list) && offered == list;
+}
+
 void UpdateCheck::InstallNewDescriptor() {
   const std::wstring fresh = NewDescriptorFile();
   if (!FileExists(fresh)) return;
-  (void)ReplaceFile(fresh, DescriptorFile());
+  if (!os::ReplaceFileAtomically(fresh, DescriptorFile())) WriteLog(L"重命名文件 new_version.ini失败");
 }
 
 bool UpdateCheck::DownloadFromList(const std::wstring& urlList, const std::wstring& path) {
@@ -222,7 +250,29 @@ bool UpdateCheck::DownloadUpdater() {
     RemoveIfExists(partial);
     return false;
   }
-  if (!ReplaceFile(partial, target)) {
+  if (!os::ReplaceFileAtomically(partial, target)) {
+    RemoveIfExists(partial);
+    return false;
+  }
+  return true;
+}
+
+bool UpdateCheck::FetchInstalledDescriptor() {
+  // Into a side file first: only a descriptor the check can work from is installed, and an installed
+  // one is replaced in one step.
+  const std::wstring installed = DescriptorFile();
+  const std::wstring partial = installed + kDownloadSuffix;
+  RemoveIfExists(partial);
+  if (!DownloadFromList(defaultDescriptorUrl_, partial)) {
+    RemoveIfExists(partial);
+    return false;
+  }
+  if (!IsUsableDescriptor(profile_, partial)) {
+    WriteLog(L"下载的version.ini无效");
+    RemoveIfExists(partial);
+    return false;
+  }
+  if (!os::ReplaceFileAtomically(partial, installed)) {
     RemoveIfExists(partial);
     return false;
   }
@@ -240,12 +290,11 @@ bool UpdateCheck::Check() {
   const std::wstring installed = DescriptorFile();
   const std::wstring fresh = NewDescriptorFile();
 
-  // 1. First start: fetch the installed descriptor. A failed fetch leaves no partial file behind.
-  if (!FileExists(installed)) {
-    if (!DownloadFromList(defaultDescriptorUrl_, installed)) {
-      RemoveIfExists(installed);
-      return false;
-    }
+  // 1. First start: fetch the installed descriptor. An installed file that is no descriptor at all (an
+  // empty answer or a portal page kept by an earlier start) is fetched again the same way, so it is
+  // not kept for ever.
+  if (!FileExists(installed) || IsNotADescriptor(profile_, installed)) {
+    if (!FetchInstalledDescriptor()) return false;
   }
 
   // 2. The installed descriptor.
@@ -265,19 +314,20 @@ bool UpdateCheck::Check() {
   // 3. The latest descriptor.
   if (!DownloadFromList(descriptorUrlList_, fresh)) return false;
 
-  // 4. Its URL section replaces the installed one's values.
+  // 4. Its required values first: a junk answer must not overwrite the installed descriptor's
+  // addresses. Then its URL section replaces the installed one's values.
+  const auto downloadUrl =
+      ReadDescriptorValue(profile_, fresh, kDownloadUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
+  if (!downloadUrl) return false;
+  const auto freshLogin =
+      ReadDescriptorEntry(profile_, fresh, kLoginUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
+  if (!freshLogin) return false;
   for (const std::wstring& line : profile_.ReadSection(fresh, kDescriptorUrlSection, kUrlSectionCapacity)) {
     const size_t equals = line.find(L'=');
     if (equals == 0 || equals == std::wstring::npos) continue;
     (void)profile_.WriteString(installed, kDescriptorUrlSection, line.substr(0, equals), line.substr(equals + 1));
   }
-  const auto downloadUrl =
-      ReadDescriptorValue(profile_, fresh, kDownloadUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
-  if (!downloadUrl) return false;
   downloadUrl_ = *downloadUrl;
-  const auto freshLogin =
-      ReadDescriptorEntry(profile_, fresh, kLoginUrlKey, kUpdateCheckMarker, kUpdateCheckValueCapacity);
-  if (!freshLogin) return false;
   {
     std::lock_guard<std::mutex> guard(mutex_);
     lists_.fresh = EndpointList{freshLogin->plain, freshLogin->enciphered};
@@ -301,13 +351,15 @@ bool UpdateCheck::WriteUpdateList() {
   std::wstring note;
   bool added = false;
   for (const auto& [name, value] : newFiles_) {
-    // A name that could reach outside the program directory is never downloaded or replaced.
-    if (!IsSafeRelativeName(name)) {
+    const bool isUpdater = name == kUpdaterFileName;
+    // The updater's own rule: a name it would refuse or skip fails its whole run, and the next start
+    // would offer the same update again. Such names are left out here.
+    const std::wstring rel = ToNativeSeparators(CollapseSeparators(name));
+    if (!isUpdater && (!IsReleaseFileName(name) || BlockedOnDisk(dirs_.programDir, rel))) {
       WriteLog(L"忽略不安全的文件名 " + name);
       continue;
     }
-    const bool isUpdater = name == kUpdaterFileName;
-    const std::wstring path = JoinPath(dirs_.programDir, ToNativeSeparators(name));
+    const std::wstring path = JoinPath(dirs_.programDir, rel);
     bool replace = false;
     if (FileExists(path) || name == kClientFileName) {
       const auto current = currentFiles_.find(name);

@@ -29,6 +29,8 @@ inline constexpr int kUpdateReplacingUpdater = 5;
 inline constexpr int kUpdateUpdaterReplaced = 9;
 
 inline constexpr wchar_t kUpdateListFileName[] = L"update.ini";
+// The last "update.ini" handed to the updater, kept to recognise an update it failed to apply.
+inline constexpr wchar_t kOfferedListFileName[] = L"update_offered.ini";
 inline constexpr wchar_t kUpdaterFileName[] = L"update.exe";
 inline constexpr wchar_t kClientFileName[] = L"nimbrook.exe";
 inline constexpr wchar_t kFilesSection[] = L"FILES";
@@ -102,6 +104,7 @@ class UpdateCheck {
   std::wstring DescriptorFile() const;
   std::wstring NewDescriptorFile() const;
   std::wstring UpdateListFile() const;
+  std::wstring OfferedListFile() const;
   // The updater the window starts (with the language code as its command line): always the one in
   // the program directory, never one found through the current directory.
   std::wstring UpdaterPath() const;
@@ -109,7 +112,11 @@ class UpdateCheck {
  private:
   void SetState(int state);
   bool WriteUpdateList();
+  // Fetches "version.ini" from the built-in address; installs it only when it is usable.
+  bool FetchInstalledDescriptor();
   void InstallNewDescriptor();
+  // True when the "update.ini" just written equals the one offered last time.
+  bool SameAsOffered() const;
 
   os::ProfileFiles& profile_;
   Downloader download_;

@@ -5,13 +5,12 @@
 
 #include "core/file_io.h"
 #include "core/paths.h"
+#include "core/release_names.h"
 #include "core/text.h"
 #include "os/file_replace.h"
 
 namespace nimbrook {
 namespace {
-
-bool IsSlash(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 // Creates every directory level of rel (a relative name with native separators) below dir, except
 // the last segment, which is the file.
@@ -26,20 +25,6 @@ bool CreateParentDirectories(const std::wstring& dir, const std::wstring& rel) {
   return true;
 }
 
-// A segment that Windows maps to a device whatever its extension ("CON", "nul.txt", "COM1.tmp").
-bool IsDeviceName(std::wstring_view segment) {
-  std::wstring stem(segment.substr(0, segment.find(L'.')));
-  while (!stem.empty() && stem.back() == L' ') stem.pop_back();
-  for (auto& c : stem) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  }
-  if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$" || stem == L"CONOUT$") {
-    return true;
-  }
-  return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) && stem[3] >= L'1' &&
-         stem[3] <= L'9';
-}
-
 bool NonEmptyFile(const std::wstring& path) {
   FileHandle file = OpenFile(path, "rb");
   return file && std::fgetc(file.get()) != EOF;
@@ -52,30 +37,6 @@ int HttpFileDownloader::Download(const std::wstring& url, const std::wstring& pa
   const int result = client_.DownloadToFile(slot, url, path);
   client_.ReleaseSession(slot);
   return result;
-}
-
-std::wstring CollapseSeparators(std::wstring_view name) {
-  std::wstring out;
-  out.reserve(name.size());
-  for (wchar_t c : name) {
-    if (IsSlash(c) && !out.empty() && out.back() == c) continue;
-    out.push_back(c);
-  }
-  return out;
-}
-
-bool IsAcceptableFileName(std::wstring_view name) {
-  if (name.size() >= 2 && IsSlash(name[0]) && IsSlash(name[1])) return false;  // UNC
-  if (!IsSafeRelativeName(name)) return false;
-  if (IsSlash(name.back())) return false;  // a directory, not a file
-  size_t start = 0;
-  while (start < name.size()) {
-    size_t end = start;
-    while (end < name.size() && !IsSlash(name[end])) ++end;
-    if (IsDeviceName(name.substr(start, end - start))) return false;
-    start = end + 1;
-  }
-  return true;
 }
 
 UpdateJob::UpdateJob(UpdaterPaths paths, UpdateJobEnvironment environment, UpdateReporter& reporter)
@@ -126,14 +87,14 @@ UpdateOutcome UpdateJob::Run() {
   // run before anything is fetched or replaced.
   bool failed = downloadBase_.empty();
   for (const auto& name : files_) {
-    if (name.find(L"Update.exe") != std::wstring::npos) continue;
-    if (!IsAcceptableFileName(CollapseSeparators(name))) {
+    if (UpdaterSkipsName(name)) continue;
+    if (!IsReleaseFileName(name)) {
       log_.Write("拒绝不安全的文件名 " + text::ToUtf8(name));
       failed = true;
     }
   }
   for (size_t i = 0; i < files_.size() && !failed; ++i) {
-    if (files_[i].find(L"Update.exe") != std::wstring::npos) continue;  // the client replaces the updater
+    if (UpdaterSkipsName(files_[i])) continue;  // the client replaces the updater
     failed = !ReplaceOne(i, files_[i]);
   }
 

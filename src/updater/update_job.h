@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/release_names.h"
 #include "http/http_client.h"
 #include "os/process_list.h"
 #include "os/profile_file.h"
@@ -84,12 +85,5 @@ class UpdateJob {
   size_t replaced_ = 0;
   bool succeeded_ = false;
 };
-
-// A FILES name with doubled separators reduced to one ("a\\\\b" -> "a\\b"); both slash kinds kept.
-std::wstring CollapseSeparators(std::wstring_view name);
-
-// True when a listed name may be placed under the program directory: IsSafeRelativeName, not a
-// directory (trailing slash), and no segment that Windows maps to a device ("CON", "nul.txt", "COM1").
-bool IsAcceptableFileName(std::wstring_view name);
 
 }  // namespace nimbrook

@@ -14,6 +14,17 @@ std::wstring LanguageFromCommandLine(std::wstring_view commandLine) {
   return {};
 }
 
+std::wstring_view CommandLineArguments(std::wstring_view commandLine) {
+  size_t i = 0;
+  if (!commandLine.empty() && commandLine[0] == L'"') {
+    const size_t close = commandLine.find(L'"', 1);
+    i = close == std::wstring_view::npos ? commandLine.size() : close + 1;
+  }
+  while (i < commandLine.size() && commandLine[i] != L' ' && commandLine[i] != L'\t') ++i;
+  while (i < commandLine.size() && (commandLine[i] == L' ' || commandLine[i] == L'\t')) ++i;
+  return commandLine.substr(i);
+}
+
 UpdaterPaths ComputeUpdaterPaths(std::wstring_view programDir) {
   UpdaterPaths paths;
   paths.programDir = programDir.empty() ? std::wstring() : AsDirectory(programDir);

@@ -15,6 +15,10 @@ namespace nimbrook {
 // empty when none is found (the updater then ends without a window).
 std::wstring LanguageFromCommandLine(std::wstring_view commandLine);
 
+// A command line without its program name (quoted or not) and the blanks after it: the language is
+// looked for there only, so a program folder named like a language code does not choose one.
+std::wstring_view CommandLineArguments(std::wstring_view commandLine);
+
 struct UpdaterPaths {
   std::wstring programDir;     // with its trailing separator
   std::wstring logFile;        // programDir + "Nimbrook.log"

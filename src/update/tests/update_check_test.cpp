@@ -370,3 +370,167 @@ TEST_F(UpdateCheckTest, UpdaterDownloadNeedsDownloadUrl) {
 
 }  // namespace
 }  // namespace nimbrook
+
+namespace nimbrook {
+namespace {
+
+// Names the updater would refuse or skip fail its whole run, and the next start would offer the same
+// update again: the check leaves them out, says so in the log, and the rest of the release goes on.
+TEST_F(UpdateCheckTest, NamesTheUpdaterCannotReplaceAreLeftOutWithALogLine) {
+  Put(L"readme.txt", "installed file");
+  ASSERT_TRUE(CreateDirectoryIfMissing(Program(L"language")));
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), Render(Release(L"http://a/", {L"language=1"}))));
+  const std::vector<std::wstring> refused = {
+      L"CON=1",       L"nul.txt=1",    L"docs\\Com1.log=1", L"docs/=1",        L"a*.txt=1",
+      L"what?.txt=1", L"pipe|x=1",     L"name.=1",          L"Update.exe=1",
+      L"sub\\Update.exe=1", L"language=2", L"readme.txt\\inner.txt=1", L"..\\evil.exe=1"};
+  std::vector<std::wstring> files = refused;
+  files.push_back(L"good\\file.txt=1");
+  served_[kVersionUrl] = Render(Release(L"http://a/", files));
+
+  auto check = MakeCheck();
+  check->Run();
+
+  EXPECT_EQ(check->State(), kUpdateNeeded);
+  EXPECT_EQ(Section(Config(L"update.ini"), L"FILES"), (std::vector<std::wstring>{L"good\\file.txt=1"}));
+  for (const auto& line : refused) {
+    const std::wstring name = line.substr(0, line.find(L'='));
+    EXPECT_NE(Log().find(text::ToUtf8(L"忽略不安全的文件名 " + name)), std::string::npos) << text::ToUtf8(name);
+  }
+}
+
+TEST_F(UpdateCheckTest, AReleaseOfOnlyRefusedNamesInstallsItsDescriptorAndContinues) {
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), Render(Release(L"http://a/", {}))));
+  const std::string fresh = Render(Release(L"http://b/", {L"CON=1", L"docs/=1", L"x*.dll=1"}));
+  served_[kVersionUrl] = fresh;
+  auto check = MakeCheck();
+  check->Run();
+  EXPECT_EQ(check->State(), kUpdateNothing);
+  EXPECT_FALSE(FileExists(Config(L"update.ini")));
+  EXPECT_EQ(Bytes(Config(L"version.ini")), fresh);
+}
+
+// A first start answered with junk keeps nothing: the next start fetches again and works.
+TEST_F(UpdateCheckTest, AJunkFirstDescriptorIsNotKeptAndTheNextStartRecovers) {
+  const std::vector<std::pair<const char*, std::string>> junk = {
+      {"empty answer", ""},
+      {"portal page", "<!DOCTYPE html><html><head><title>Login</title></head><body>Wi-Fi</body></html>"},
+      {"no versionURL", Render(Descriptor{{{L"loginURL", L"http://a/"}}, {}})},
+      {"no loginURL", Render(Descriptor{{{L"versionURL", kVersionUrl}}, {}})},
+  };
+  for (const auto& [what, body] : junk) {
+    SCOPED_TRACE(what);
+    (void)RemoveFile(Config(L"version.ini"));
+    served_.clear();
+    served_[kDefaultUrl] = body;
+    served_[kVersionUrl] = Render(Release(L"http://b/", {}));
+    auto first = MakeCheck();
+    first->Run();
+    EXPECT_EQ(first->State(), kUpdateCheckFailed);
+    EXPECT_FALSE(FileExists(Config(L"version.ini")));
+    EXPECT_FALSE(FileExists(Config(L"version.ini.download")));
+
+    served_[kDefaultUrl] = Render(Release(L"http://a/", {}));
+    auto second = MakeCheck();
+    second->Run();
+    EXPECT_EQ(second->State(), kUpdateNothing);
+    EXPECT_TRUE(FileExists(Config(L"version.ini")));
+  }
+}
+
+TEST_F(UpdateCheckTest, AnInstalledJunkDescriptorIsReplacedFromTheBuiltInAddressOrKept) {
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), "<html>portal</html>"));
+  auto unreachable = MakeCheck();
+  unreachable->Run();
+  EXPECT_EQ(unreachable->State(), kUpdateCheckFailed);
+  EXPECT_EQ(Bytes(Config(L"version.ini")), "<html>portal</html>");  // nothing better to put there
+
+  served_[kDefaultUrl] = Render(Release(L"http://a/", {}));
+  served_[kVersionUrl] = Render(Release(L"http://b/", {}));
+  auto check = MakeCheck();
+  check->Run();
+  EXPECT_EQ(check->State(), kUpdateNothing);
+  EXPECT_EQ(Bytes(Config(L"version.ini")), served_[kVersionUrl]);
+}
+
+// A junk latest descriptor must not overwrite the installed addresses before it is known to be usable.
+TEST_F(UpdateCheckTest, AJunkLatestDescriptorLeavesTheInstalledAddressesAlone) {
+  const std::string installed = Render(Release(L"http://a/login.php", {}));
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), installed));
+  Descriptor junk;
+  junk.urls[L"loginURL"] = L"http://junk/";
+  junk.urls[L"versionURL"] = L"http://junk/version.ini";  // no downloadURL
+  served_[kVersionUrl] = Render(junk);
+  auto check = MakeCheck();
+  check->Run();
+  EXPECT_EQ(check->State(), kUpdateCheckFailed);
+  EXPECT_EQ(Bytes(Config(L"version.ini")), installed);
+}
+
+// Both replacements the check makes leave the new file in place and nothing beside it.
+TEST_F(UpdateCheckTest, DescriptorAndUpdaterReplacementsLeaveNoSideFiles) {
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), Render(Release(L"http://a/", {L"update.exe=1"}))));
+  Put(L"update.exe", "old updater");
+  const std::string fresh = Render(Release(L"http://b/", {L"update.exe=2"}));
+  served_[kVersionUrl] = fresh;
+  served_[std::wstring(kDownloadBase) + L"/update.exe"] = "new updater";
+  auto check = MakeCheck();
+  check->Run();
+  EXPECT_EQ(check->State(), kUpdateNothing);
+  EXPECT_EQ(Bytes(Program(L"update.exe")), "new updater");
+  EXPECT_EQ(Bytes(Config(L"version.ini")), fresh);
+  for (const wchar_t* left : {L"version.ini.old", L"new_version.ini", L"version.ini.download"}) {
+    EXPECT_FALSE(FileExists(Config(left))) << text::ToUtf8(left);
+  }
+  for (const wchar_t* left : {L"update.exe.old", L"update.exe.download"}) {
+    EXPECT_FALSE(FileExists(Program(left))) << text::ToUtf8(left);
+  }
+}
+
+}  // namespace
+}  // namespace nimbrook
+
+namespace nimbrook {
+namespace {
+
+// An update the updater cannot apply (a file the service does not serve) must not stand between the
+// subscriber and the login at every start: after a failed hand-over the next start goes on to the
+// login, the one after offers the update again. A declined update is offered at every start.
+TEST_F(UpdateCheckTest, AnUpdateTheUpdaterFailedIsSkippedOnceThenOfferedAgain) {
+  const std::string installed = Render(Release(L"http://a/", {L"a.txt=1"}));
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), installed));
+  Put(L"a.txt", "old");
+  served_[kVersionUrl] = Render(Release(L"http://a/", {L"a.txt=2"}));
+  auto runOnce = [this] {
+    auto check = MakeCheck();
+    check->Run();
+    return check->State();
+  };
+  auto updaterFailed = [this] {
+    (void)RemoveFile(Config(L"update.ini"));
+    (void)RemoveFile(Config(L"new_version.ini"));
+  };
+
+  EXPECT_EQ(runOnce(), kUpdateNeeded);
+  EXPECT_EQ(runOnce(), kUpdateNeeded) << "declined: the hand-over files stayed";
+  updaterFailed();
+  EXPECT_EQ(runOnce(), kUpdateCheckFailed);
+  EXPECT_FALSE(FileExists(Config(L"update.ini")));
+  EXPECT_FALSE(FileExists(Config(L"new_version.ini")));
+  EXPECT_EQ(Bytes(Config(L"version.ini")), installed);
+  EXPECT_NE(Log().find("上次更新失败，本次跳过更新"), std::string::npos);
+  EXPECT_EQ(runOnce(), kUpdateNeeded);
+
+  updaterFailed();
+  served_[kVersionUrl] = Render(Release(L"http://a/", {L"a.txt=3"}));
+  EXPECT_EQ(runOnce(), kUpdateNeeded) << "another release is offered at once";
+
+  // The updater succeeded: it installed the descriptor and removed the hand-over files.
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), served_[kVersionUrl]));
+  updaterFailed();
+  EXPECT_EQ(runOnce(), kUpdateNothing);
+  EXPECT_FALSE(FileExists(Config(L"update_offered.ini")));
+}
+
+}  // namespace
+}  // namespace nimbrook

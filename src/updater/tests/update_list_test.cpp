@@ -19,6 +19,14 @@ TEST(LanguageFromCommandLine, FirstOfChsChtEngInThatOrder) {
   EXPECT_EQ(LanguageFromCommandLine(L"ENG"), L"");
 }
 
+TEST(CommandLineArguments, TheProgramNameNeverChoosesTheLanguage) {
+  EXPECT_EQ(CommandLineArguments(L"\"C:\\Users\\chs\\Update.exe\" eng"), L"eng");
+  EXPECT_EQ(CommandLineArguments(L"C:\\cht\\Update.exe  chs"), L"chs");
+  EXPECT_EQ(LanguageFromCommandLine(CommandLineArguments(L"\"D:\\chs tools\\Update.exe\"")), L"");
+  EXPECT_EQ(CommandLineArguments(L"\"unterminated"), L"");
+  EXPECT_EQ(CommandLineArguments(L""), L"");
+}
+
 TEST(ComputeUpdaterPaths, FilesBesideTheProgram) {
   testing::TempDir dir;
   const UpdaterPaths paths = ComputeUpdaterPaths(dir.Path().wstring());  // without a trailing separator
