@@ -1,5 +1,6 @@
 #include "toolkit/dialog_builder.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -15,6 +16,8 @@ namespace nimbrook::toolkit {
 namespace {
 
 constexpr int kMaxIncludeDepth = 8;
+// Font ids are small numbers a layout chooses; the limit keeps "next id" arithmetic far from overflow.
+constexpr int kMaxFontId = 65535;
 
 CControlUI* MakeStandardControl(const std::wstring& name) {
   if (name == L"Control") return new CControlUI;
@@ -140,7 +143,11 @@ class DialogBuildRun {
     bool isDefault = false;
     for (const auto& a : font.attributes) {
       bool ok = true;
-      if (a.name == L"id") ok = ParseInt(a.value, id);
+      if (a.name == L"id") {
+        int n = 0;
+        ok = ParseInt(a.value, n) && n >= 0 && n <= kMaxFontId;
+        if (ok) id = n;
+      }
       else if (a.name == L"name") desc.name = a.value;
       else if (a.name == L"size") ok = ParseInt(a.value, desc.size) && desc.size > 0 && desc.size <= 500;
       else if (a.name == L"bold") ok = ParseBool(a.value, desc.bold);
@@ -150,7 +157,7 @@ class DialogBuildRun {
       if (!ok) Warn(file, font.line, L"Font 属性 " + a.name + L"=\"" + a.value + L"\" 无效");
     }
     if (desc.size <= 0 || desc.size > 500) desc.size = 12;
-    nextFontId_ = id + 1;
+    nextFontId_ = std::min(id + 1, kMaxFontId);
     if (manager_) manager_->AddFont(id, desc, isDefault);
   }
 
@@ -162,13 +169,29 @@ class DialogBuildRun {
       return;
     }
     defaults_[*name] = *value;
+    parsedDefaults_.erase(*name);
     if (manager_) manager_->AddDefaultAttributeList(*name, *value);
   }
 
-  std::wstring DefaultsFor(const std::wstring& element) const {
+  // A default list is parsed once per build and its warning logged once, however many elements use
+  // it: a hostile skin must not make the build quadratic or flood the log.
+  struct ParsedDefault {
+    std::wstring list;
+    std::vector<AttributePair> pairs;
+    bool wellFormed = true;
+    bool warned = false;
+  };
+
+  ParsedDefault* DefaultsFor(const std::wstring& element) {
+    auto cached = parsedDefaults_.find(element);
+    if (cached != parsedDefaults_.end()) return cached->second.list.empty() ? nullptr : &cached->second;
+    ParsedDefault& parsed = parsedDefaults_[element];
     auto it = defaults_.find(element);
-    if (it != defaults_.end()) return it->second;
-    return manager_ ? manager_->GetDefaultAttributeList(element) : std::wstring();
+    if (it != defaults_.end()) parsed.list = it->second;
+    else if (manager_) parsed.list = manager_->GetDefaultAttributeList(element);
+    if (parsed.list.empty()) return nullptr;
+    parsed.wellFormed = ParseAttributeList(parsed.list, parsed.pairs);
+    return &parsed;
   }
 
   bool BuildChildren(const XmlElement& element, CContainerUI* parent, const std::wstring& file, int includeDepth) {
@@ -218,9 +241,15 @@ class DialogBuildRun {
     }
     std::unique_ptr<CControlUI> control(made);
     if (manager_) control->SetManager(manager_, nullptr, false);
-    const std::wstring defaults = DefaultsFor(element.name);
-    if (!defaults.empty() && !control->ApplyAttributeList(defaults)) {
-      Warn(file, element.line, L"默认属性 \"" + defaults + L"\" 中有无效的属性");
+    if (ParsedDefault* defaults = DefaultsFor(element.name)) {
+      bool ok = defaults->wellFormed;
+      for (const auto& p : defaults->pairs) {
+        if (!control->SetAttribute(p.name, p.value)) ok = false;
+      }
+      if (!ok && !defaults->warned) {
+        defaults->warned = true;
+        Warn(file, element.line, L"默认属性 \"" + defaults->list + L"\" 中有无效的属性");
+      }
     }
     for (const auto& a : element.attributes) {
       if (!control->SetAttribute(a.name, a.value)) {
@@ -266,6 +295,7 @@ class DialogBuildRun {
   std::vector<CControlUI*> added_;
   std::unique_ptr<CControlUI> root_;
   std::map<std::wstring, std::wstring> defaults_;
+  std::map<std::wstring, ParsedDefault> parsedDefaults_;
   int nextFontId_ = 0;
 };
 
