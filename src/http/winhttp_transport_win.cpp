@@ -119,11 +119,20 @@ class WinHttpRequest : public WinHttpHandle, public TransportRequest {
     return TransportStatus::Ok();
   }
 
+  // Fills the buffer as far as the body goes: WinHTTP hands out at most what it has buffered per call,
+  // so one call per piece would cost one round trip per few KiB. Stops at the end of the body (a read
+  // of 0 bytes). A failure after some bytes were read returns those; the next call reports it.
   TransportStatus ReadData(char* buffer, uint32_t size, uint32_t& read) override {
-    DWORD bytes = 0;
     read = 0;
-    if (!WinHttpReadData(Handle(), buffer, size, &bytes)) return Failed();
-    read = bytes;
+    while (read < size) {
+      DWORD bytes = 0;
+      if (!WinHttpReadData(Handle(), buffer + read, size - read, &bytes)) {
+        if (read > 0) break;
+        return Failed();
+      }
+      if (bytes == 0) break;
+      read += bytes;
+    }
     return TransportStatus::Ok();
   }
 
