@@ -16,6 +16,8 @@ namespace nimbrook::toolkit {
 namespace {
 
 constexpr int kMaxIncludeDepth = 8;
+// Warnings logged per build; one line then says that more were left out.
+constexpr int kMaxWarnings = 100;
 // Font ids are small numbers a layout chooses; the limit keeps "next id" arithmetic far from overflow.
 constexpr int kMaxFontId = 65535;
 
@@ -283,6 +285,16 @@ class DialogBuildRun {
   }
 
   void Warn(const std::wstring& file, int line, const std::wstring& what) {
+    // A hostile skin can refuse thousands of attributes: the first ones say what is wrong, the rest
+    // would only flood the log (one file write each).
+    if (++warningCount_ > kMaxWarnings) {
+      if (warningCount_ == kMaxWarnings + 1) {
+        const std::wstring text = file + L"(" + std::to_wstring(line) + L"): 警告过多, 其余的不再记录";
+        builder_.m_warnings += text + L"\n";
+        WriteLog(L"界面布局警告: " + text);
+      }
+      return;
+    }
     const std::wstring text = file + L"(" + std::to_wstring(line) + L"): " + what;
     builder_.m_warnings += text + L"\n";
     WriteLog(L"界面布局警告: " + text);
@@ -297,6 +309,7 @@ class DialogBuildRun {
   std::map<std::wstring, std::wstring> defaults_;
   std::map<std::wstring, ParsedDefault> parsedDefaults_;
   int nextFontId_ = 0;
+  int warningCount_ = 0;
 };
 
 CControlUI* CDialogBuilder::Create(const std::wstring& layoutFile, IDialogBuilderCallback* callback,

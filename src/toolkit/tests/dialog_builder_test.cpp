@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -293,6 +294,24 @@ TEST(HostileLayoutTest, DefaultListsAreParsedOnceAndWarnedOnce) {
   ASSERT_NE(again.Find(L"b"), nullptr);
   EXPECT_EQ(again.Find(L"a")->GetFixedHeight(), 20);
   EXPECT_EQ(again.Find(L"b")->GetFixedHeight(), 30);
+}
+
+// A skin full of refused attributes logs the first hundred and one line more, not one per attribute;
+// options of one large group are not removed one by one when the window goes.
+TEST(HostileLayoutTest, RefusalsOfAHostileSkinDoNotFloodTheLog) {
+  std::string layout = "<Window><VerticalLayout><Label name=\"l\"";
+  for (int i = 0; i < 300; ++i) layout += " bogus" + std::to_string(i) + "=\"1\"";
+  layout += "/>";
+  for (int i = 0; i < 2000; ++i) layout += "<Option group=\"g\"/>";
+  layout += "</VerticalLayout></Window>";
+  Window w(layout);
+  ASSERT_NE(w.Find(L"l"), nullptr);
+  const std::wstring& warnings = w.builder.GetWarnings();
+  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), L'\n'), 101);
+  EXPECT_NE(warnings.find(L"bogus99="), std::wstring::npos);
+  EXPECT_EQ(warnings.find(L"bogus100="), std::wstring::npos);
+  ASSERT_NE(w.manager.GetOptionGroup(L"g"), nullptr);
+  EXPECT_EQ(w.manager.GetOptionGroup(L"g")->size(), 2000u);
 }
 
 // Thousands of attributes on one element: a duplicate is still found, wherever it is.
