@@ -51,12 +51,13 @@ for t in "${targets[@]}"; do
   [ -d "$ROOT/fuzz/seeds/$t" ] && cp -f "$ROOT/fuzz/seeds/$t"/* "$seeds"/ 2>/dev/null || true
   for f in $(repo_seeds "$t"); do cp -f "$f" "$seeds/repo-$(basename "$f")"; done
   log="$BUILD/findings/$t.log"
-  # Input sizes: files (layouts, archives, INI files, route files, answers) up to 16 KiB, short texts
-  # up to 4 KiB. Larger hostile inputs are the benchmarks' part (bench/layout_benchmark.cpp). A unit
+  # Input sizes: layouts, archives, route files and templates up to 16 KiB; layouts that are built,
+  # laid out and painted, and login answers, up to 8 KiB; INI files (read again for every key, as the
+  # profile API does) and short texts up to 4 KiB. Larger hostile inputs are the benchmarks' part (bench/layout_benchmark.cpp). A unit
   # taking 10 s counts as a hang.
   case "$t" in
-    xml_reader|dialog_builder|zip_archive|route_file|profile_file|descriptor|update_list|login_answer|openvpn_template|openvpn_console)
-      max_len=16384 ;;
+    xml_reader|zip_archive|route_file|openvpn_template|openvpn_console) max_len=16384 ;;
+    dialog_builder|login_answer) max_len=8192 ;;
     *) max_len=4096 ;;
   esac
   if (cd "$BUILD/findings" && "$BUILD/fuzz_$t" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 \

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)LoadBarImage(load);
     (void)FlagImage(entry.area);
     (void)IsAllowed(entry.allow);
-    for (int windows : {5, 6, 10}) {
+    for (int windows : {5, 10}) {
       const auto offered = OfferedProtocols(entry.connecttype, windows);
       FUZZ_CHECK(!offered.empty() && offered.front() == L"AUTO");
       (void)ChooseProtocol(offered, L"OVPN-UDP");
