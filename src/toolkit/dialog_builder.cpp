@@ -180,6 +180,9 @@ class DialogBuildRun {
   struct ParsedDefault {
     std::wstring list;
     std::vector<AttributePair> pairs;
+    // The pairs a control of this element refused the first time. Defaults go to a new control
+    // before anything else, so every later one refuses the same pairs: they are not offered again.
+    std::vector<bool> refused;
     bool wellFormed = true;
     bool warned = false;
   };
@@ -245,8 +248,18 @@ class DialogBuildRun {
     if (manager_) control->SetManager(manager_, nullptr, false);
     if (ParsedDefault* defaults = DefaultsFor(element.name)) {
       bool ok = defaults->wellFormed;
-      for (const auto& p : defaults->pairs) {
-        if (!control->SetAttribute(p.name, p.value)) ok = false;
+      const bool first = defaults->refused.empty();
+      if (first) defaults->refused.assign(defaults->pairs.size(), false);
+      for (size_t i = 0; i < defaults->pairs.size(); ++i) {
+        if (defaults->refused[i]) {
+          ok = false;
+          continue;
+        }
+        const auto& p = defaults->pairs[i];
+        if (!control->SetAttribute(p.name, p.value)) {
+          ok = false;
+          if (first) defaults->refused[i] = true;
+        }
       }
       if (!ok && !defaults->warned) {
         defaults->warned = true;
