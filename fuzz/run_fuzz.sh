@@ -52,12 +52,12 @@ for t in "${targets[@]}"; do
   for f in $(repo_seeds "$t"); do cp -f "$f" "$seeds/repo-$(basename "$f")"; done
   log="$BUILD/findings/$t.log"
   # Input sizes: layouts, archives, route files and templates up to 16 KiB; layouts that are built,
-  # laid out and painted, and login answers, up to 8 KiB; INI files (read again for every key, as the
-  # profile API does) and short texts up to 4 KiB. Larger hostile inputs are the benchmarks' part (bench/layout_benchmark.cpp). A unit
-  # taking 10 s counts as a hang.
+  # laid out and painted up to 8 KiB; login answers, INI files (read again for every key, as the
+  # profile API does) and short texts up to 4 KiB. Larger hostile inputs are the benchmarks' part
+  # (bench/layout_benchmark.cpp). A unit taking 10 s counts as a hang.
   case "$t" in
     xml_reader|zip_archive|route_file|openvpn_template|openvpn_console) max_len=16384 ;;
-    dialog_builder|login_answer) max_len=8192 ;;
+    dialog_builder) max_len=8192 ;;
     *) max_len=4096 ;;
   esac
   if (cd "$BUILD/findings" && "$BUILD/fuzz_$t" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 \
