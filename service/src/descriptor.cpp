@@ -86,7 +86,7 @@ bool LoadDescriptor(const ServiceConfig& config, const std::string& baseUrl, con
   }
   for (const auto& file : files) {
     std::string stamp;
-    if (!FileStamp(file.path, stamp)) {
+    if (!CachedFileStamp(file.path, stamp)) {
       error = "cannot read release file " + file.path.string();
       return false;
     }

@@ -3,7 +3,8 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
+#include <map>
+#include <mutex>
 #include <system_error>
 
 #include "core/md5.h"
@@ -59,12 +60,48 @@ bool ListReleaseFiles(const fs::path& releaseDir, std::vector<ReleaseFile>& file
 }
 
 bool FileStamp(const fs::path& path, std::string& stamp) {
+  // Read a piece at a time: a release may hold files of hundreds of megabytes.
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
+  Md5Stream md5;
+  std::string piece(1 << 20, '\0');
+  while (in) {
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    const auto got = static_cast<size_t>(in.gcount());
+    if (got > 0) md5.Update(std::string_view(piece.data(), got));
+  }
   if (in.bad()) return false;
-  stamp = Md5Hex(buffer.str());
+  stamp = md5.FinishHex();
+  return true;
+}
+
+bool CachedFileStamp(const fs::path& path, std::string& stamp) {
+  struct Known {
+    std::uintmax_t size = 0;
+    fs::file_time_type modified;
+    std::string stamp;
+  };
+  static std::mutex lock;
+  static std::map<std::string, Known> known;
+
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec) return false;
+  const fs::file_time_type modified = fs::last_write_time(path, ec);
+  if (ec) return false;
+  const std::string key = path.string();
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    const auto it = known.find(key);
+    if (it != known.end() && it->second.size == size && it->second.modified == modified) {
+      stamp = it->second.stamp;
+      return true;
+    }
+  }
+  // Computed outside the lock: other descriptor requests go on meanwhile.
+  if (!FileStamp(path, stamp)) return false;
+  std::lock_guard<std::mutex> guard(lock);
+  known[key] = Known{size, modified, stamp};
   return true;
 }
 

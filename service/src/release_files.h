@@ -34,6 +34,9 @@ std::filesystem::path ReleaseDirectory(const ServiceConfig& config, const std::s
 
 // The stamp of a file: 32 lower-case hexadecimal digits of its MD5. False when it cannot be read.
 [[nodiscard]] bool FileStamp(const std::filesystem::path& path, std::string& stamp);
+// The same, computed once per file and kept while the file keeps its size and modification time, so
+// a descriptor request does not read every release file again.
+[[nodiscard]] bool CachedFileStamp(const std::filesystem::path& path, std::string& stamp);
 
 // Finds the file that a request names below the release directory ("language/chs.lng"; "\" is
 // taken as "/"). Segments must be safe; a segment that does not match exactly is matched without

@@ -3,6 +3,8 @@
 // between requests, and file names from the network cannot leave the release directory.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <map>
 
 #include "account/descriptor_cipher.h"
@@ -11,6 +13,7 @@
 #include "descriptor_routes.h"
 #include "ini_file.h"
 #include "release_files.h"
+#include "resource.h"
 #include "service_test_support.h"
 
 namespace nimbrook::service {
@@ -172,6 +175,35 @@ TEST(ReleaseFiles, ListingSkipsHiddenFilesAndSortsByName) {
   EXPECT_EQ(names, (std::vector<std::string>{"Nimbrook.exe", "a\\b\\deep.bin", "docs\\changelog.txt",
                                              "docs\\license.txt", "readme.txt", "update.exe"}));
   EXPECT_FALSE(ListReleaseFiles(data.Dir() / "releases/none", files));
+}
+
+// Stamps are kept between requests and computed again when a file changes, whatever its size.
+TEST(ReleaseFiles, StampsFollowChangedFiles) {
+  DataCopy data;
+  const auto path = data.Dir() / "releases/1.5.1/big.bin";
+  std::string content(3 * (1 << 20) + 17, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(PatternByte(i));
+  testing::WriteFile(path, content);
+  std::string stamp;
+  ASSERT_TRUE(CachedFileStamp(path, stamp));
+  EXPECT_EQ(stamp, Md5Hex(content));
+  ASSERT_TRUE(FileStamp(path, stamp));
+  EXPECT_EQ(stamp, Md5Hex(content));
+
+  content.resize(content.size() - 1);  // a different size
+  testing::WriteFile(path, content);
+  ASSERT_TRUE(CachedFileStamp(path, stamp));
+  EXPECT_EQ(stamp, Md5Hex(content));
+
+  content[5] ^= 1;  // the same size, a later modification time
+  testing::WriteFile(path, content);
+  std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
+  ASSERT_TRUE(CachedFileStamp(path, stamp));
+  EXPECT_EQ(stamp, Md5Hex(content));
+
+  std::filesystem::remove(path);
+  EXPECT_FALSE(CachedFileStamp(path, stamp));
+  EXPECT_FALSE(FileStamp(path, stamp));
 }
 
 TEST(Descriptor, RenderingEnciphersOnlyUrlValues) {

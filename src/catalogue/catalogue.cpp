@@ -1,5 +1,7 @@
 #include "catalogue/catalogue.h"
 
+#include <algorithm>
+
 namespace nimbrook {
 
 int AreaCodeOfOption(std::wstring_view optionName) {
@@ -39,6 +41,11 @@ void Catalogue::AddEntry(std::wstring_view entry) {
 
 void Catalogue::Rebuild(std::wstring_view naslist) {
   Clear();
+  // One entry per ";" (plus a last one without): room for all of them at once, so the entries are
+  // never moved while the list grows.
+  const size_t count = static_cast<size_t>(std::count(naslist.begin(), naslist.end(), L';')) + 1;
+  entries_.reserve(count);
+  groups_.members[0].reserve(count);
   size_t start = 0;
   while (start < naslist.size()) {
     const size_t semicolon = naslist.find(L';', start);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <mutex>
 #include <random>
@@ -51,17 +52,43 @@ std::vector<std::wstring> SplitBar(std::wstring_view text) {
 
 }  // namespace
 
+// One pass over the entry's fields, with the result EntryValue would give for each key: the first
+// field whose name (the text before its first ",") is the key. A catalogue of many thousand servers
+// is read in time proportional to its text.
 ServerEntry ParseServerEntry(std::wstring_view entry) {
   ServerEntry result;
   result.raw.assign(entry);
-  result.area = EntryValue(entry, L"area");
-  result.nasname = EntryValue(entry, L"nasname");
-  result.ip = EntryValue(entry, L"IP");
-  result.info = EntryValue(entry, L"info");
-  result.allow = EntryValue(entry, L"allow");
-  result.onlineusers = EntryValue(entry, L"onlineusers");
-  result.maxusers = EntryValue(entry, L"maxusers");
-  result.connecttype = EntryValue(entry, L"connecttype");
+  struct Field {
+    std::wstring_view key;
+    std::wstring ServerEntry::*value;
+  };
+  static const Field kFields[] = {
+      {L"area", &ServerEntry::area},       {L"nasname", &ServerEntry::nasname},
+      {L"IP", &ServerEntry::ip},           {L"info", &ServerEntry::info},
+      {L"allow", &ServerEntry::allow},     {L"onlineusers", &ServerEntry::onlineusers},
+      {L"maxusers", &ServerEntry::maxusers}, {L"connecttype", &ServerEntry::connecttype},
+  };
+  constexpr unsigned kAll = (1u << std::size(kFields)) - 1;
+  unsigned found = 0;
+  size_t start = 0;
+  while (start <= entry.size() && found != kAll) {
+    const size_t bar = entry.find(L'|', start);
+    const size_t end = bar == std::wstring_view::npos ? entry.size() : bar;
+    const std::wstring_view field = entry.substr(start, end - start);
+    const size_t comma = field.find(L',');
+    if (comma != std::wstring_view::npos) {
+      const std::wstring_view name = field.substr(0, comma);
+      for (size_t i = 0; i < std::size(kFields); ++i) {
+        if ((found & (1u << i)) == 0 && name == kFields[i].key) {
+          found |= 1u << i;
+          (result.*kFields[i].value).assign(field.substr(comma + 1));
+          break;
+        }
+      }
+    }
+    if (bar == std::wstring_view::npos) break;
+    start = bar + 1;
+  }
   result.ports = ConnectTypeItems(result.connecttype);
   return result;
 }

@@ -18,6 +18,8 @@ ApplyOutcome ApplyRoutes(const std::vector<RouteEntry>& routes, RouteTable& tabl
 
     if (entry.gatewayKind == GatewayKind::kAddress) {
       row.nextHop = entry.gateway;
+    } else if (entry.gatewayKind == GatewayKind::kAny) {
+      row.anyNextHop = true;
     } else {
       auto& cached = entry.gatewayKind == GatewayKind::kVpn ? vpn : local;
       if (!cached) cached = entry.gatewayKind == GatewayKind::kVpn ? table.VpnGateway() : table.LocalGateway();

@@ -30,45 +30,8 @@ std::optional<uint32_t> ParseNumber(std::string_view text, uint32_t max) {
   return static_cast<uint32_t>(value);
 }
 
-// Reads one route line into entry; an error text when it is malformed.
-std::string ParseLine(const std::vector<std::string_view>& w, RouteEntry& entry) {
-  if (Is(w[0], "ADD")) {
-    entry.action = RouteAction::kAdd;
-  } else if (Is(w[0], "DELETE")) {
-    entry.action = RouteAction::kDelete;
-  } else {
-    return "unknown command '" + std::string(w[0]) + "' (expected ADD or DELETE)";
-  }
-  if (w.size() < 5) return "too few words (expected: " + ActionName(entry.action) + " dest MASK mask gateway)";
-
-  const auto destination = ParseDottedQuad(w[1]);
-  if (!destination) return "destination '" + std::string(w[1]) + "' is not a dotted-quad address";
-  if (!Is(w[2], "MASK")) return "expected MASK after the destination, found '" + std::string(w[2]) + "'";
-  const auto mask = ParseDottedQuad(w[3]);
-  if (!mask) return "mask '" + std::string(w[3]) + "' is not a dotted-quad address";
-  if (!IsContiguousMask(*mask)) return "mask " + std::string(w[3]) + " is not contiguous";
-  if ((*destination & ~*mask) != 0) {
-    return "destination " + std::string(w[1]) + " has bits outside the mask " + std::string(w[3]);
-  }
-  entry.destination = *destination;
-  entry.mask = *mask;
-
-  if (Is(w[4], "default")) {
-    entry.gatewayKind = GatewayKind::kVpn;
-  } else if (Is(w[4], "local")) {
-    entry.gatewayKind = GatewayKind::kLocal;
-  } else if (const auto gateway = ParseDottedQuad(w[4])) {
-    entry.gatewayKind = GatewayKind::kAddress;
-    entry.gateway = *gateway;
-  } else {
-    return "gateway '" + std::string(w[4]) + "' is neither a dotted-quad address, 'default' nor 'local'";
-  }
-
-  size_t i = 5;
-  if (entry.action == RouteAction::kDelete) {
-    if (w.size() > i) return "unexpected '" + std::string(w[i]) + "' after the gateway of DELETE";
-    return "";
-  }
+// Reads "METRIC m" and "IF i" (in that order, each optional) from word i on.
+std::string ParseMetricAndInterface(const std::vector<std::string_view>& w, size_t i, RouteEntry& entry) {
   if (i < w.size() && Is(w[i], "METRIC")) {
     if (i + 1 >= w.size()) return "METRIC without a value";
     if (!Is(w[i + 1], "default")) {
@@ -90,6 +53,59 @@ std::string ParseLine(const std::vector<std::string_view>& w, RouteEntry& entry)
     i += 2;
   }
   if (i < w.size()) return "unexpected '" + std::string(w[i]) + "' (expected METRIC m, then IF i)";
+  return "";
+}
+
+// Reads one route line into entry; an error text when it is malformed. The lines follow the system
+// route command: DELETE takes the same optional METRIC and IF fields as ADD, and may leave out the
+// gateway (every route to the destination goes).
+std::string ParseLine(const std::vector<std::string_view>& w, RouteEntry& entry) {
+  if (Is(w[0], "ADD")) {
+    entry.action = RouteAction::kAdd;
+  } else if (Is(w[0], "DELETE")) {
+    entry.action = RouteAction::kDelete;
+  } else {
+    return "unknown command '" + std::string(w[0]) + "' (expected ADD or DELETE)";
+  }
+  const bool isDelete = entry.action == RouteAction::kDelete;
+  if (w.size() < (isDelete ? 4u : 5u)) {
+    return "too few words (expected: " + ActionName(entry.action) + " dest MASK mask gateway)";
+  }
+
+  const auto destination = ParseDottedQuad(w[1]);
+  if (!destination) return "destination '" + std::string(w[1]) + "' is not a dotted-quad address";
+  if (!Is(w[2], "MASK")) return "expected MASK after the destination, found '" + std::string(w[2]) + "'";
+  const auto mask = ParseDottedQuad(w[3]);
+  if (!mask) return "mask '" + std::string(w[3]) + "' is not a dotted-quad address";
+  if (!IsContiguousMask(*mask)) return "mask " + std::string(w[3]) + " is not contiguous";
+  if ((*destination & ~*mask) != 0) {
+    return "destination " + std::string(w[1]) + " has bits outside the mask " + std::string(w[3]);
+  }
+  entry.destination = *destination;
+  entry.mask = *mask;
+
+  size_t i = 5;
+  if (w.size() <= 4 || (isDelete && (Is(w[4], "METRIC") || Is(w[4], "IF")))) {
+    entry.gatewayKind = GatewayKind::kAny;
+    i = 4;
+  } else if (Is(w[4], "default")) {
+    entry.gatewayKind = GatewayKind::kVpn;
+  } else if (Is(w[4], "local")) {
+    entry.gatewayKind = GatewayKind::kLocal;
+  } else if (const auto gateway = ParseDottedQuad(w[4])) {
+    entry.gatewayKind = GatewayKind::kAddress;
+    entry.gateway = *gateway;
+  } else {
+    return "gateway '" + std::string(w[4]) + "' is neither a dotted-quad address, 'default' nor 'local'";
+  }
+
+  const std::string error = ParseMetricAndInterface(w, i, entry);
+  if (!error.empty()) return error;
+  if (isDelete) {
+    // A route is found by destination, mask and gateway; its metric and interface are not needed.
+    entry.metric.reset();
+    entry.interfaceIndex.reset();
+  }
   return "";
 }
 
@@ -177,6 +193,8 @@ std::string ActionName(RouteAction action) { return action == RouteAction::kAdd 
 
 std::string GatewayText(const RouteEntry& entry) {
   switch (entry.gatewayKind) {
+    case GatewayKind::kAny:
+      return "";
     case GatewayKind::kVpn:
       return "default";
     case GatewayKind::kLocal:

@@ -1,8 +1,9 @@
 // Static route files as our cmroute.dll reads them ("addroute.tem", "delroute.tem", "china.tem" in
-// the route directory). One route per line:
+// the route directory). One route per line, in the syntax of the system's route command:
 //   ADD dest MASK mask gateway [METRIC m] [IF i]
-//   DELETE dest MASK mask gateway
-// gateway is a dotted quad, "default" (the gateway of the VPN adapter that is up) or "local" (the
+//   DELETE dest MASK mask [gateway] [METRIC m] [IF i]
+// A DELETE without gateway removes every route to dest/mask; its METRIC and IF are checked and then
+// ignored (a route is found without them). gateway is a dotted quad, "default" (the gateway of the VPN adapter that is up) or "local" (the
 // gateway of the computer's own default route, outside the VPN); m and i are decimal numbers or
 // "default" (the system chooses). Keywords are case-insensitive. Blank lines and comment lines
 // (first word starting with ";" or "#", or the word "REM") are skipped. The parser is strict: the
@@ -23,6 +24,7 @@ enum class GatewayKind {
   kAddress,  // the dotted quad in `gateway`
   kVpn,      // "default": the VPN adapter's gateway
   kLocal,    // "local": the gateway of the default route outside the VPN
+  kAny,      // DELETE without a gateway: whatever the route's gateway is
 };
 
 struct RouteEntry {
@@ -58,7 +60,7 @@ std::string DottedQuad(uint32_t address);
 bool IsContiguousMask(uint32_t mask);
 int PrefixLength(uint32_t mask);
 
-// "ADD", "DELETE"; "default", "local" or the dotted quad.
+// "ADD", "DELETE"; "default", "local", the dotted quad, or "" for a DELETE without gateway.
 std::string ActionName(RouteAction action);
 std::string GatewayText(const RouteEntry& entry);
 

@@ -14,6 +14,7 @@ struct RouteRow {
   uint32_t nextHop = 0;
   std::optional<uint32_t> interfaceIndex;  // none: the interface that reaches nextHop
   std::optional<uint32_t> metric;          // none: the system's choice
+  bool anyNextHop = false;                 // Delete: every route to destination/mask, whatever nextHop
 };
 
 // Where "default" and "local" lead.

@@ -169,7 +169,7 @@ RouteStatus IpHelperRouteTable::Delete(const RouteRow& row, uint32_t& error) {
   RouteStatus status = RouteStatus::kNotFound;
   for (MIB_IPFORWARDROW& r : routes) {
     if (r.dwForwardDest != htonl(row.destination) || r.dwForwardMask != htonl(row.mask) ||
-        r.dwForwardNextHop != htonl(row.nextHop)) {
+        (!row.anyNextHop && r.dwForwardNextHop != htonl(row.nextHop))) {
       continue;
     }
     if (row.interfaceIndex && r.dwForwardIfIndex != *row.interfaceIndex) continue;

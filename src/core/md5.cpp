@@ -1,5 +1,8 @@
 #include "core/md5.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace nimbrook {
 
 namespace {
@@ -59,41 +62,65 @@ void ProcessBlock(uint32_t state[4], const uint8_t block[64]) {
 
 }  // namespace
 
-std::array<uint8_t, 16> Md5(std::string_view bytes) {
-  uint32_t state[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+void Md5Stream::Update(std::string_view bytes) {
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  const size_t size = bytes.size();
+  size_t size = bytes.size();
+  total_ += size;
+  if (pendingSize_ > 0) {
+    const size_t take = std::min(size, 64 - pendingSize_);
+    std::memcpy(pending_ + pendingSize_, data, take);
+    pendingSize_ += take;
+    data += take;
+    size -= take;
+    if (pendingSize_ < 64) return;
+    ProcessBlock(state_, pending_);
+    pendingSize_ = 0;
+  }
+  for (; size >= 64; data += 64, size -= 64) ProcessBlock(state_, data);
+  if (size > 0) std::memcpy(pending_, data, size);
+  pendingSize_ = size;
+}
 
-  size_t offset = 0;
-  for (; offset + 64 <= size; offset += 64) ProcessBlock(state, data + offset);
-
+std::array<uint8_t, 16> Md5Stream::Finish() {
   // The tail, the 0x80 marker, zero fill and the bit length (little-endian, modulo 2^64).
   uint8_t tail[128] = {};
-  const size_t rest = size - offset;
-  for (size_t i = 0; i < rest; ++i) tail[i] = data[offset + i];
+  const size_t rest = pendingSize_;
+  std::memcpy(tail, pending_, rest);
   tail[rest] = 0x80;
   const size_t tailLength = rest < 56 ? 64 : 128;
-  const uint64_t bitLength = static_cast<uint64_t>(size) * 8u;
+  const uint64_t bitLength = total_ * 8u;
   for (int i = 0; i < 8; ++i) tail[tailLength - 8 + i] = static_cast<uint8_t>(bitLength >> (8 * i));
-  ProcessBlock(state, tail);
-  if (tailLength == 128) ProcessBlock(state, tail + 64);
+  ProcessBlock(state_, tail);
+  if (tailLength == 128) ProcessBlock(state_, tail + 64);
 
   std::array<uint8_t, 16> digest{};
   for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<uint8_t>(state[i] >> (8 * j));
+    for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<uint8_t>(state_[i] >> (8 * j));
   }
   return digest;
 }
 
-std::string Md5Hex(std::string_view bytes) {
+std::string Md5Stream::FinishHex() {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
   hex.reserve(32);
-  for (const uint8_t b : Md5(bytes)) {
+  for (const uint8_t b : Finish()) {
     hex.push_back(kDigits[b >> 4]);
     hex.push_back(kDigits[b & 0x0F]);
   }
   return hex;
+}
+
+std::array<uint8_t, 16> Md5(std::string_view bytes) {
+  Md5Stream stream;
+  stream.Update(bytes);
+  return stream.Finish();
+}
+
+std::string Md5Hex(std::string_view bytes) {
+  Md5Stream stream;
+  stream.Update(bytes);
+  return stream.FinishHex();
 }
 
 }  // namespace nimbrook

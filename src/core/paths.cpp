@@ -49,6 +49,8 @@ bool IsSafeRelativeName(std::wstring_view name) {
   if (name.empty() || IsSlash(name.front())) return false;
   if (name.find(L':') != std::wstring_view::npos) return false;  // drive letters and alternate streams
   if (name.find(L'\0') != std::wstring_view::npos) return false;
+  // U+FFFD stands for bytes that were not valid text: such a name cannot be the one the service meant.
+  if (name.find(L'\uFFFD') != std::wstring_view::npos) return false;
   size_t start = 0;
   while (start <= name.size()) {
     size_t end = start;

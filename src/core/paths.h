@@ -37,7 +37,8 @@ std::wstring JoinPath(std::wstring_view dir, std::wstring_view name);
 std::wstring AsDirectory(std::wstring_view dir);
 
 // A relative file name from the network that is safe to place under a directory: not empty, not
-// absolute, no drive or UNC prefix, no ".." segment, no ":" (streams) in either slash direction.
+// absolute, no drive or UNC prefix, no ".." segment, no ":" (streams) in either slash direction, and
+// no U+FFFD (what an invalid byte sequence of the name was decoded to).
 bool IsSafeRelativeName(std::wstring_view name);
 
 // A relative name with either slash turned into this platform's separator.

@@ -40,47 +40,55 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 }  // namespace
 
+// Strict UTF-8: overlong forms, surrogates and code points above U+10FFFF are invalid, so no byte
+// sequence can stand for a character other than its shortest form ("C0 AE" is never "."). Each byte
+// of an invalid or truncated sequence becomes one U+FFFD.
 std::wstring FromUtf8(std::string_view utf8) {
   std::wstring out;
   out.reserve(utf8.size());
+  const size_t n = utf8.size();
   size_t i = 0;
-  while (i < utf8.size()) {
+  while (i < n) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
+    if (lead < 0x80) {
+      out.push_back(static_cast<wchar_t>(lead));
+      ++i;
+      continue;
+    }
     int extra = 0;
     char32_t cp = 0;
-    if (lead < 0x80) {
-      cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
+    // The allowed range of the second byte narrows for E0, ED, F0 and F4.
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
       extra = 1, cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
       extra = 2, cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
       extra = 3, cp = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
     } else {
       AppendCodePoint(out, kReplacement);
       ++i;
       continue;
     }
-    bool valid = true;
-    for (int k = 1; k <= extra; ++k) {
-      if (i + k >= utf8.size()) {
-        valid = false;
-        break;
-      }
+    size_t k = 1;
+    for (; k <= static_cast<size_t>(extra) && i + k < n; ++k) {
       const auto next = static_cast<unsigned char>(utf8[i + k]);
-      if ((next & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
+      if (next < low || next > high) break;
+      low = 0x80, high = 0xBF;
       cp = (cp << 6) | (next & 0x3F);
     }
-    if (!valid) {
-      AppendCodePoint(out, kReplacement);
-      ++i;
+    if (k <= static_cast<size_t>(extra)) {
+      for (size_t b = 0; b < k; ++b) AppendCodePoint(out, kReplacement);
+      i += k;
       continue;
     }
     AppendCodePoint(out, cp);
-    i += extra + 1;
+    i += k;
   }
   return out;
 }

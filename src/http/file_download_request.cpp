@@ -25,6 +25,8 @@ int FileDownloadRequest::WriteBody(std::optional<uint64_t> contentLength, Downlo
   file_ = OpenFile(path_, "wb");
   if (!file_) return -1;
   created_ = true;
+  // The C run-time's default buffer (4 KiB on Windows) would split every chunk into small writes.
+  std::setvbuf(file_.get(), nullptr, _IOFBF, kReadPieceBytes);
 
   std::string chunk;
   for (;;) {

@@ -11,7 +11,7 @@ bool ReadNextChunk(TransportRequest& request, std::string& chunk) {
   TransportStatus status = request.QueryDataAvailable(available);
   if (!status.ok) throw CHttpException(kHttpReadDataError, status.error);
   if (available == 0) return false;
-  chunk.resize(std::min(available, kMaxChunkBytes));
+  chunk.resize(std::min(std::max(available, kReadPieceBytes), kMaxChunkBytes));
   uint32_t read = 0;
   status = request.ReadData(chunk.data(), static_cast<uint32_t>(chunk.size()), read);
   if (!status.ok) throw CHttpException(kHttpReadDataError, status.error);

@@ -72,6 +72,7 @@ class WinHttpRequest : public WinHttpHandle, public TransportRequest {
   }
 
   TransportStatus Send(const std::string& body) override {
+    pendingError_ = 0;
     const DWORD length = static_cast<DWORD>(body.size());
     LPVOID data = body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data());
     if (!WinHttpSendRequest(Handle(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, length, length, 0)) return Failed();
@@ -114,20 +115,43 @@ class WinHttpRequest : public WinHttpHandle, public TransportRequest {
   TransportStatus QueryDataAvailable(uint32_t& available) override {
     DWORD bytes = 0;
     available = 0;
+    if (pendingError_) return TakePendingError();
     if (!WinHttpQueryDataAvailable(Handle(), &bytes)) return Failed();
     available = bytes;
     return TransportStatus::Ok();
   }
 
+  // Fills the buffer as far as the body goes: WinHTTP hands out at most what it has buffered per call,
+  // so one call per piece would cost one round trip per few KiB. Stops at the end of the body (a read
+  // of 0 bytes). A failure after some bytes were read returns those and is kept for the next call,
+  // which reports it at once instead of waiting for a second time-out.
   TransportStatus ReadData(char* buffer, uint32_t size, uint32_t& read) override {
-    DWORD bytes = 0;
     read = 0;
-    if (!WinHttpReadData(Handle(), buffer, size, &bytes)) return Failed();
-    read = bytes;
+    if (pendingError_) return TakePendingError();
+    while (read < size) {
+      DWORD bytes = 0;
+      if (!WinHttpReadData(Handle(), buffer + read, size - read, &bytes)) {
+        if (read > 0) {
+          pendingError_ = LastError();
+          if (!pendingError_) pendingError_ = kWinHttpConnectionError;
+          break;
+        }
+        return Failed();
+      }
+      if (bytes == 0) break;
+      read += bytes;
+    }
     return TransportStatus::Ok();
   }
 
  private:
+  TransportStatus TakePendingError() {
+    const uint32_t error = pendingError_;
+    pendingError_ = 0;
+    return TransportStatus::Failed(error);
+  }
+
+  uint32_t pendingError_ = 0;
   HINTERNET connection_;
   std::wstring verb_;
   std::wstring path_;

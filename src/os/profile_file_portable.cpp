@@ -12,6 +12,7 @@ namespace {
 
 struct IniText {
   bool utf16 = false;
+  bool utf8Bom = false;  // kept on writing: a file must read the same after a value is written
   std::vector<std::wstring> lines;
 };
 
@@ -34,6 +35,7 @@ bool LoadIni(const std::wstring& path, IniText& ini) {
     }
     if constexpr (sizeof(wchar_t) == 4) content = text::FromUtf8(text::ToUtf8(content));  // join surrogate pairs
   } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    ini.utf8Bom = true;
     content = text::FromUtf8(std::string_view(bytes).substr(3));
   } else {
     content = text::FromAnsi(bytes);
@@ -77,7 +79,7 @@ bool SaveIni(const std::wstring& path, const IniText& ini) {
       bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
     }
   } else {
-    bytes = text::ToAnsi(content);
+    bytes = (ini.utf8Bom ? "\xEF\xBB\xBF" : "") + text::ToAnsi(content);
   }
   return WriteFileBytes(path, bytes);
 }

@@ -1,5 +1,6 @@
 #include "toolkit/dialog_builder.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -15,6 +16,10 @@ namespace nimbrook::toolkit {
 namespace {
 
 constexpr int kMaxIncludeDepth = 8;
+// Warnings logged per build; one line then says that more were left out.
+constexpr int kMaxWarnings = 100;
+// Font ids are small numbers a layout chooses; the limit keeps "next id" arithmetic far from overflow.
+constexpr int kMaxFontId = 65535;
 
 CControlUI* MakeStandardControl(const std::wstring& name) {
   if (name == L"Control") return new CControlUI;
@@ -140,7 +145,11 @@ class DialogBuildRun {
     bool isDefault = false;
     for (const auto& a : font.attributes) {
       bool ok = true;
-      if (a.name == L"id") ok = ParseInt(a.value, id);
+      if (a.name == L"id") {
+        int n = 0;
+        ok = ParseInt(a.value, n) && n >= 0 && n <= kMaxFontId;
+        if (ok) id = n;
+      }
       else if (a.name == L"name") desc.name = a.value;
       else if (a.name == L"size") ok = ParseInt(a.value, desc.size) && desc.size > 0 && desc.size <= 500;
       else if (a.name == L"bold") ok = ParseBool(a.value, desc.bold);
@@ -150,7 +159,7 @@ class DialogBuildRun {
       if (!ok) Warn(file, font.line, L"Font 属性 " + a.name + L"=\"" + a.value + L"\" 无效");
     }
     if (desc.size <= 0 || desc.size > 500) desc.size = 12;
-    nextFontId_ = id + 1;
+    nextFontId_ = std::min(id + 1, kMaxFontId);
     if (manager_) manager_->AddFont(id, desc, isDefault);
   }
 
@@ -162,13 +171,32 @@ class DialogBuildRun {
       return;
     }
     defaults_[*name] = *value;
+    parsedDefaults_.erase(*name);
     if (manager_) manager_->AddDefaultAttributeList(*name, *value);
   }
 
-  std::wstring DefaultsFor(const std::wstring& element) const {
+  // A default list is parsed once per build and its warning logged once, however many elements use
+  // it: a hostile skin must not make the build quadratic or flood the log.
+  struct ParsedDefault {
+    std::wstring list;
+    std::vector<AttributePair> pairs;
+    // The pairs a control of this element refused the first time. Defaults go to a new control
+    // before anything else, so every later one refuses the same pairs: they are not offered again.
+    std::vector<bool> refused;
+    bool wellFormed = true;
+    bool warned = false;
+  };
+
+  ParsedDefault* DefaultsFor(const std::wstring& element) {
+    auto cached = parsedDefaults_.find(element);
+    if (cached != parsedDefaults_.end()) return cached->second.list.empty() ? nullptr : &cached->second;
+    ParsedDefault& parsed = parsedDefaults_[element];
     auto it = defaults_.find(element);
-    if (it != defaults_.end()) return it->second;
-    return manager_ ? manager_->GetDefaultAttributeList(element) : std::wstring();
+    if (it != defaults_.end()) parsed.list = it->second;
+    else if (manager_) parsed.list = manager_->GetDefaultAttributeList(element);
+    if (parsed.list.empty()) return nullptr;
+    parsed.wellFormed = ParseAttributeList(parsed.list, parsed.pairs);
+    return &parsed;
   }
 
   bool BuildChildren(const XmlElement& element, CContainerUI* parent, const std::wstring& file, int includeDepth) {
@@ -218,9 +246,25 @@ class DialogBuildRun {
     }
     std::unique_ptr<CControlUI> control(made);
     if (manager_) control->SetManager(manager_, nullptr, false);
-    const std::wstring defaults = DefaultsFor(element.name);
-    if (!defaults.empty() && !control->ApplyAttributeList(defaults)) {
-      Warn(file, element.line, L"默认属性 \"" + defaults + L"\" 中有无效的属性");
+    if (ParsedDefault* defaults = DefaultsFor(element.name)) {
+      bool ok = defaults->wellFormed;
+      const bool first = defaults->refused.empty();
+      if (first) defaults->refused.assign(defaults->pairs.size(), false);
+      for (size_t i = 0; i < defaults->pairs.size(); ++i) {
+        if (defaults->refused[i]) {
+          ok = false;
+          continue;
+        }
+        const auto& p = defaults->pairs[i];
+        if (!control->SetAttribute(p.name, p.value)) {
+          ok = false;
+          if (first) defaults->refused[i] = true;
+        }
+      }
+      if (!ok && !defaults->warned) {
+        defaults->warned = true;
+        Warn(file, element.line, L"默认属性 \"" + defaults->list + L"\" 中有无效的属性");
+      }
     }
     for (const auto& a : element.attributes) {
       if (!control->SetAttribute(a.name, a.value)) {
@@ -254,6 +298,16 @@ class DialogBuildRun {
   }
 
   void Warn(const std::wstring& file, int line, const std::wstring& what) {
+    // A hostile skin can refuse thousands of attributes: the first ones say what is wrong, the rest
+    // would only flood the log (one file write each).
+    if (++warningCount_ > kMaxWarnings) {
+      if (warningCount_ == kMaxWarnings + 1) {
+        const std::wstring text = file + L"(" + std::to_wstring(line) + L"): 警告过多, 其余的不再记录";
+        builder_.m_warnings += text + L"\n";
+        WriteLog(L"界面布局警告: " + text);
+      }
+      return;
+    }
     const std::wstring text = file + L"(" + std::to_wstring(line) + L"): " + what;
     builder_.m_warnings += text + L"\n";
     WriteLog(L"界面布局警告: " + text);
@@ -266,7 +320,9 @@ class DialogBuildRun {
   std::vector<CControlUI*> added_;
   std::unique_ptr<CControlUI> root_;
   std::map<std::wstring, std::wstring> defaults_;
+  std::map<std::wstring, ParsedDefault> parsedDefaults_;
   int nextFontId_ = 0;
+  int warningCount_ = 0;
 };
 
 CControlUI* CDialogBuilder::Create(const std::wstring& layoutFile, IDialogBuilderCallback* callback,

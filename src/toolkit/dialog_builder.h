@@ -40,7 +40,8 @@ class CDialogBuilder {
   void SetUnknownElements(UnknownElements policy) { m_unknown = policy; }
   // "file.xml(12): ..." for the last failed build; empty after a good one.
   const std::wstring& GetLastError() const { return m_lastError; }
-  // Log lines written for skipped elements and refused attributes during the last build.
+  // Log lines written for skipped elements and refused attributes during the last build (the first
+  // 100 of them, then one line saying that more were left out).
   const std::wstring& GetWarnings() const { return m_warnings; }
 
  private:

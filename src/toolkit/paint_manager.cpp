@@ -356,6 +356,8 @@ const std::vector<COptionUI*>* CPaintManagerUI::GetOptionGroup(const std::wstrin
 }
 
 void CPaintManagerUI::RemoveOptionGroup(const std::wstring& group, COptionUI* option) {
+  // The groups go with the manager: removing each option of a large group one by one would be quadratic.
+  if (m_destroying) return;
   auto it = m_optionGroups.find(group);
   if (it == m_optionGroups.end()) return;
   auto& members = it->second;

@@ -51,22 +51,29 @@ void CScrollBarUI::SetScrollPos(int pos) {
   }
 }
 
+void CScrollBarUI::MoveBy(long long delta) {
+  // In 64 bits: a position near the limit plus a line or a page must not wrap around.
+  SetScrollPos(static_cast<int>(std::clamp<long long>(m_scrollPos + delta, 0, m_range)));
+}
+
 void CScrollBarUI::PageUp() {
   const int page = m_horizontal ? GetWidth() : GetHeight();
-  SetScrollPos(m_scrollPos - std::max(page, m_lineSize));
+  MoveBy(-static_cast<long long>(std::max(page, m_lineSize)));
 }
 
 void CScrollBarUI::PageDown() {
   const int page = m_horizontal ? GetWidth() : GetHeight();
-  SetScrollPos(m_scrollPos + std::max(page, m_lineSize));
+  MoveBy(std::max(page, m_lineSize));
 }
 
 UiRect CScrollBarUI::ThumbRect() const {
   const int track = m_horizontal ? m_pos.Width() : m_pos.Height();
   if (track <= 0) return {};
-  long long thumb = m_range > 0 ? static_cast<long long>(track) * track / (track + m_range) : track;
+  // 64-bit throughout: the range may be anything up to the int limit.
+  const long long range = m_range;
+  long long thumb = range > 0 ? static_cast<long long>(track) * track / (track + range) : track;
   thumb = std::max<long long>(thumb, std::min(track, 16));
-  const long long offset = m_range > 0 ? (track - thumb) * m_scrollPos / m_range : 0;
+  const long long offset = range > 0 ? (track - thumb) * m_scrollPos / range : 0;
   UiRect r = m_pos;
   if (m_horizontal) {
     r.left = m_pos.left + static_cast<int>(offset);
@@ -86,15 +93,16 @@ bool CScrollBarUI::SetAttribute(const std::wstring& name, const std::wstring& va
     if (!ParseBool(value, b)) return false;
     SetHorizontal(b);
   } else if (name == L"range") {
+    // Layout numbers are cut to the toolkit's extent where they are read, as sizes are.
     if (!ParseInt(value, n)) return false;
-    SetScrollRange(n);
+    SetScrollRange(std::clamp(n, 0, kMaxExtent));
   } else if (name == L"pos" && m_owner == nullptr && value.find(L',') == std::wstring::npos) {
     // A free-standing bar's pos="n" is its position; pos="l,t,r,b" is the float rectangle.
     if (!ParseInt(value, n)) return false;
     SetScrollPos(n);
   } else if (name == L"linesize") {
     if (!ParseInt(value, n) || n <= 0) return false;
-    SetLineSize(n);
+    SetLineSize(std::min(n, kMaxExtent));
   } else if (name == L"thumbcolor") {
     if (!ParseColor(value, c)) return false;
     SetThumbColor(c);

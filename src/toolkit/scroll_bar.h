@@ -21,8 +21,8 @@ class CScrollBarUI : public CControlUI {
   void SetScrollPos(int pos);       // clamped to [0, range]
   int GetLineSize() const { return m_lineSize; }
   void SetLineSize(int size) { m_lineSize = size > 0 ? size : 1; }
-  void LineUp() { SetScrollPos(m_scrollPos - m_lineSize); }
-  void LineDown() { SetScrollPos(m_scrollPos + m_lineSize); }
+  void LineUp() { MoveBy(-static_cast<long long>(m_lineSize)); }
+  void LineDown() { MoveBy(m_lineSize); }
   void PageUp();
   void PageDown();
   UiColor GetThumbColor() const { return m_thumbColor; }
@@ -38,6 +38,7 @@ class CScrollBarUI : public CControlUI {
 
  protected:
   void PaintStatusImage(RenderContext& ctx) override;
+  void MoveBy(long long delta);
 
   bool m_horizontal = false;
   int m_range = 100;

@@ -1,6 +1,7 @@
 #include "toolkit/xml_reader.h"
 
 #include <cwchar>
+#include <unordered_set>
 
 #include "core/text.h"
 
@@ -178,6 +179,7 @@ class Parser {
       return nullptr;
     }
     // Attributes.
+    std::unordered_set<std::wstring> seen;
     while (true) {
       const bool spaced = !AtEnd() && IsSpace(s_[pos_]);
       SkipSpaces();
@@ -238,11 +240,10 @@ class Parser {
         attr.value.push_back(c);
         Advance();
       }
-      for (const auto& other : element->attributes) {
-        if (other.name == attr.name) {
-          error_ = L"attribute " + attr.name + L" given twice";
-          return nullptr;
-        }
+      // A set, not a scan of the attributes so far: an element with thousands of them stays linear.
+      if (!seen.insert(attr.name).second) {
+        error_ = L"attribute " + attr.name + L" given twice";
+        return nullptr;
       }
       element->attributes.push_back(std::move(attr));
     }

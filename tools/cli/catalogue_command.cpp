@@ -1,6 +1,7 @@
 // "nimbrook-cli catalogue ANSWER_FILE": reads a login answer ("yes|" head "_" naslist) from a UTF-8
 // file and prints its account head and server catalogue as JSON, with every value the server list
 // shows for each server.
+#include <cstdio>
 #include <string>
 
 #include "catalogue_json.h"
@@ -25,8 +26,9 @@ int RunCatalogue(const Arguments& args) {
   if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
   while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
   const std::wstring answer = text::FromUtf8(bytes);
-  nlohmann::json out = {{"head", HeadJson(answer)}, {"catalogue", CatalogueJson(answer)}};
-  PrintLine(out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  bytes = std::string();  // the UTF-8 copy is not needed any more
+  WriteAnswerJson(answer, [](const std::string& piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
+  PrintLine("");
   return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "catalogue_json.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,16 +56,45 @@ nlohmann::json HeadJson(const std::wstring& answer) {
   return HeadJson(ReadAccountHead(SplitLoginAnswer(answer).head));
 }
 
+namespace {
+
+std::string Dump(const nlohmann::json& value) {
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+nlohmann::json GroupsJson(const Catalogue& catalogue) {
+  nlohmann::json groups = nlohmann::json::object();
+  for (const AreaGroup& group : kAreaGroupTable) {
+    groups[std::to_string(group.code)] = catalogue.Groups().Group(group.code);
+  }
+  return groups;
+}
+
+}  // namespace
+
 nlohmann::json CatalogueJson(const std::wstring& answer) {
   Catalogue catalogue;
   catalogue.Rebuild(SplitLoginAnswer(answer).naslist);
   nlohmann::json entries = nlohmann::json::array();
   for (const ServerEntry& entry : catalogue.Entries()) entries.push_back(EntryJson(entry));
-  nlohmann::json groups = nlohmann::json::object();
-  for (const AreaGroup& group : kAreaGroupTable) {
-    groups[std::to_string(group.code)] = catalogue.Groups().Group(group.code);
+  nlohmann::json result = nlohmann::json::object();
+  result["entries"] = std::move(entries);  // moved, not copied: the list may hold 100,000 servers
+  result["groups"] = GroupsJson(catalogue);
+  return result;
+}
+
+void WriteAnswerJson(const std::wstring& answer, const std::function<void(const std::string&)>& write) {
+  // The text {"catalogue":{"entries":[...],"groups":{...}},"head":{...}} of a document holding both,
+  // written one server at a time instead of held whole (object keys in the order a document sorts them).
+  Catalogue catalogue;
+  catalogue.Rebuild(SplitLoginAnswer(answer).naslist);
+  write("{\"catalogue\":{\"entries\":[");
+  bool first = true;
+  for (const ServerEntry& entry : catalogue.Entries()) {
+    write((first ? "" : ",") + Dump(EntryJson(entry)));
+    first = false;
   }
-  return {{"entries", entries}, {"groups", groups}};
+  write("],\"groups\":" + Dump(GroupsJson(catalogue)) + "},\"head\":" + Dump(HeadJson(answer)) + "}");
 }
 
 }  // namespace nimbrook::cli

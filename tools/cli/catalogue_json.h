@@ -1,6 +1,7 @@
 // JSON views of a login answer's account head and server catalogue, as nimbrook-cli prints them.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -19,5 +20,9 @@ nlohmann::json HeadJson(const std::wstring& answer);
 // maxusers) and the derived values: percent, percentText, bar, flag, areaCode, allowed, offered
 // ({"5": [...], "10": [...]}) and ports (protocol name to port text).
 nlohmann::json CatalogueJson(const std::wstring& answer);
+
+// The compact text of {"head": HeadJson(answer), "catalogue": CatalogueJson(answer)}, handed to write
+// in pieces (one per server) so that a large catalogue is never held as a document.
+void WriteAnswerJson(const std::wstring& answer, const std::function<void(const std::string&)>& write);
 
 }  // namespace nimbrook::cli

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "catalogue/login_answer.h"
+#include "core/text.h"
 
 namespace nimbrook {
 namespace {
@@ -183,6 +187,42 @@ TEST(IsAllowed, OnlyMinusOneRefuses) {
   EXPECT_TRUE(IsAllowed(L"-2"));
   EXPECT_TRUE(IsAllowed(L"abc"));
   EXPECT_TRUE(IsAllowed(L"-11"));
+}
+
+}  // namespace
+}  // namespace nimbrook
+
+namespace nimbrook {
+namespace {
+
+// The one-pass reader gives what a lookup per key gives, on entries built from the pieces that make
+// lookups tricky: repeated keys, keys inside values, fields without a comma, empty names and values.
+TEST(ParseServerEntry, AgreesWithEntryValueOnTrickyEntries) {
+  const std::vector<std::wstring> pieces = {L"area,美国", L"area,日本", L"nasname,a|b", L"IP,1.2.3.4", L"IP",
+                                            L"info,allow,9", L"allow,-1", L"allow,", L"onlineusers,5",
+                                            L"maxusers,100", L",x", L"", L"connecttype,PPTP=1723#L2TP=1701",
+                                            L"connecttype", L"xarea,1", L"area2,2", L"maxusers,,", L"|"};
+  std::mt19937 random(15);
+  for (int round = 0; round < 2000; ++round) {
+    std::wstring entry;
+    const int fields = static_cast<int>(random() % 8);
+    for (int f = 0; f < fields; ++f) {
+      if (f) entry += L'|';
+      entry += pieces[random() % pieces.size()];
+    }
+    const ServerEntry parsed = ParseServerEntry(entry);
+    const std::string where = text::ToUtf8(entry);
+    EXPECT_EQ(parsed.raw, entry);
+    EXPECT_EQ(parsed.area, EntryValue(entry, L"area")) << where;
+    EXPECT_EQ(parsed.nasname, EntryValue(entry, L"nasname")) << where;
+    EXPECT_EQ(parsed.ip, EntryValue(entry, L"IP")) << where;
+    EXPECT_EQ(parsed.info, EntryValue(entry, L"info")) << where;
+    EXPECT_EQ(parsed.allow, EntryValue(entry, L"allow")) << where;
+    EXPECT_EQ(parsed.onlineusers, EntryValue(entry, L"onlineusers")) << where;
+    EXPECT_EQ(parsed.maxusers, EntryValue(entry, L"maxusers")) << where;
+    EXPECT_EQ(parsed.connecttype, EntryValue(entry, L"connecttype")) << where;
+    EXPECT_EQ(parsed.ports.size(), ConnectTypeItems(parsed.connecttype).size()) << where;
+  }
 }
 
 }  // namespace

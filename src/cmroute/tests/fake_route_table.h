@@ -49,7 +49,7 @@ class FakeRouteTable : public RouteTable {
     rows.erase(std::remove_if(rows.begin(), rows.end(),
                               [&](const Row& r) {
                                 return r.destination == row.destination && r.mask == row.mask &&
-                                       r.nextHop == row.nextHop &&
+                                       (row.anyNextHop || r.nextHop == row.nextHop) &&
                                        (!row.interfaceIndex || r.interfaceIndex == *row.interfaceIndex);
                               }),
                rows.end());

@@ -69,6 +69,23 @@ TEST(ApplyRoutesTest, MissingGatewaysFailAddsButSkipDeletesThroughAGoneVpn) {
   EXPECT_EQ(table.rows.size(), 1u);  // the line after the failures still applied
 }
 
+TEST(ApplyRoutesTest, DeleteWithoutGatewayRemovesEveryRouteToTheDestination) {
+  FakeRouteTable table;
+  table.vpn = GatewayChoice{0x0A080001u, 9};
+  ASSERT_TRUE(ApplyRoutes(Routes("ADD 10.0.0.0 MASK 255.0.0.0 default\n"
+                                 "ADD 10.0.0.0 MASK 255.0.0.0 192.168.1.1 METRIC 5\n"
+                                 "ADD 10.0.0.0 MASK 255.255.0.0 192.168.1.1\n"),
+                          table, false)
+                  .Succeeded());
+  const ApplyOutcome outcome =
+      ApplyRoutes(Routes("DELETE 10.0.0.0 MASK 255.0.0.0 METRIC default IF default\n"), table, false);
+  EXPECT_TRUE(outcome.Succeeded());
+  EXPECT_EQ(outcome.applied, 1);
+  ASSERT_EQ(table.rows.size(), 1u);  // the route with the other mask stays
+  EXPECT_EQ(table.rows[0].mask, 0xFFFF0000u);
+  EXPECT_EQ(table.vpnLookups, 1);    // the line with "default" was the add
+}
+
 TEST(ApplyRoutesTest, AccessDeniedIsAnErrorOnlyWhenNotAllowed) {
   FakeRouteTable table;
   table.denyAll = true;

@@ -106,8 +106,50 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{"ADD 10.0.0.0 MASK 255.0.0.0 default IF 99999999999", "interface"},
                       BadLine{"ADD 10.0.0.0 MASK 255.0.0.0 default IF 3 METRIC 2", "unexpected"},
                       BadLine{"ADD 10.0.0.0 MASK 255.0.0.0 default METRIC 1 IF 2 extra", "unexpected"},
-                      BadLine{"DELETE 10.0.0.0 MASK 255.0.0.0 default METRIC 1", "unexpected"},
+                      BadLine{"DELETE 10.0.0.0 MASK 255.0.0.0 default METRIC 1 IF 2 extra", "unexpected"},
+                      BadLine{"DELETE 10.0.0.0 MASK 255.0.0.0 default IF 2 METRIC 1", "unexpected"},
+                      BadLine{"DELETE 10.0.0.0 MASK 255.0.0.0 default METRIC x", "metric"},
+                      BadLine{"DELETE 10.0.0.0 MASK 255.0.0.0 default IF", "IF without"},
+                      BadLine{"DELETE 10.0.0.0 MASK 255.0.0.0 METRIC", "METRIC without"},
+                      BadLine{"DELETE 10.0.0.0 MASK 255.0.0.0 gateway METRIC 1", "gateway"},
+                      BadLine{"DELETE 10.0.0.0 MASK", "too few"},
+                      BadLine{"DELETE 10.0.0.0 255.0.0.0 default", "expected MASK"},
                       BadLine{"ADD 10.0.0.0 MASK 255.0.0.0 default\x01", "control character"}));
+
+// Route files written for the system's connection manager: DELETE lines carry METRIC and IF like ADD
+// lines (checked, then not needed to find the route), and a DELETE may leave out its gateway.
+TEST(ParseRouteFileTest, ConnectionManagerDeleteLinesAreAccepted) {
+  const RouteFileResult r = ParseRouteFile(
+      "; written for the connection manager\r\n"
+      "\r\n"
+      "REM removes what addroute added\r\n"
+      "DELETE 172.16.0.0 MASK 255.240.0.0 default METRIC default IF default\r\n"
+      "delete 10.0.0.0 mask 255.0.0.0 192.168.1.1 metric 5 if 12\r\n"
+      "   # indented comment\r\n"
+      "DELETE 192.168.0.0 MASK 255.255.0.0 local METRIC 20\r\n"
+      "DELETE 100.64.0.0 MASK 255.192.0.0 default IF 7\r\n"
+      "DELETE 198.51.100.0 MASK 255.255.255.0\r\n"
+      "DELETE 203.0.113.0 MASK 255.255.255.0 METRIC default IF default\r\n"
+      "ADD 172.16.0.0 MASK 255.240.0.0 default METRIC default IF default\r\n");
+  ASSERT_TRUE(r.ok) << r.errorLine << ": " << r.error;
+  ASSERT_EQ(r.routes.size(), 7u);
+  EXPECT_EQ(r.routes[0].action, RouteAction::kDelete);
+  EXPECT_EQ(r.routes[0].line, 4);
+  EXPECT_EQ(DottedQuad(r.routes[0].destination), "172.16.0.0");
+  EXPECT_EQ(r.routes[0].mask, 0xFFF00000u);
+  EXPECT_EQ(r.routes[0].gatewayKind, GatewayKind::kVpn);
+  EXPECT_EQ(GatewayText(r.routes[1]), "192.168.1.1");
+  EXPECT_EQ(r.routes[2].gatewayKind, GatewayKind::kLocal);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_FALSE(r.routes[i].metric) << i;  // a DELETE finds its route without them
+    EXPECT_FALSE(r.routes[i].interfaceIndex) << i;
+  }
+  EXPECT_EQ(r.routes[4].gatewayKind, GatewayKind::kAny);
+  EXPECT_EQ(r.routes[4].line, 9);
+  EXPECT_EQ(r.routes[5].gatewayKind, GatewayKind::kAny);
+  EXPECT_EQ(r.routes[6].action, RouteAction::kAdd);
+  EXPECT_EQ(r.routes[6].gatewayKind, GatewayKind::kVpn);
+}
 
 TEST(ParseRouteFileTest, NulBytesAreRefused) {
   const RouteFileResult r = ParseRouteFile(std::string("ADD 10.0.0.0 MASK 255.0.0.0 default\0\n", 37));

@@ -44,3 +44,24 @@ TEST(Md5Test, BytesAboveAsciiAndZeroBytesCount) {
 
 }  // namespace
 }  // namespace nimbrook
+
+namespace nimbrook {
+namespace {
+
+// A digest over pieces equals the digest of the whole, wherever the pieces are cut (inside a block,
+// on a block edge, across the padding boundary).
+TEST(Md5Test, PiecesGiveTheDigestOfTheWhole) {
+  std::string bytes;
+  for (int i = 0; i < 1000; ++i) bytes.push_back(static_cast<char>(i * 7 + 3));
+  for (size_t length : {0u, 55u, 56u, 63u, 64u, 65u, 127u, 128u, 1000u}) {
+    const std::string_view whole(bytes.data(), length);
+    for (size_t piece : {1u, 3u, 63u, 64u, 65u, 200u}) {
+      Md5Stream stream;
+      for (size_t at = 0; at < length; at += piece) stream.Update(whole.substr(at, piece));
+      EXPECT_EQ(stream.FinishHex(), Md5Hex(whole)) << length << " in pieces of " << piece;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace nimbrook

@@ -35,7 +35,7 @@ TEST(JoinPathTest, OneSeparatorBetweenParts) {
 TEST(SafeRelativeNameTest, RejectsEveryWayOutOfTheDirectory) {
   for (const wchar_t* bad : {L"", L"/etc/passwd", L"\\Windows\\x.dll", L"C:\\x.exe", L"c:x.exe", L"\\\\host\\share\\x",
                              L"..", L"../x", L"..\\x", L"a/../../x", L"a\\..\\..\\x", L"a/..", L"...\\x", L".. /x",
-                             L"x.exe:stream"}) {
+                             L"x.exe:stream", L"\uFFFD\uFFFD/x", L"skin/a\uFFFD.dll"}) {
     EXPECT_FALSE(IsSafeRelativeName(bad));
   }
   for (const wchar_t* good : {L"Nimbrook.exe", L"skin\\skin.dll", L"language/eng.lng", L"./x", L"a..b", L"..x"}) {

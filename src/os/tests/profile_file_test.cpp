@@ -73,6 +73,23 @@ TEST_F(ProfileFilesTest, Utf16FilesKeepChineseThroughReadsAndWrites) {
   EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
 }
 
+// The portable reader takes a UTF-8 byte-order mark off the file; writing keeps it, so a value
+// written is what the next read finds, even in a file whose text begins with a second mark.
+TEST_F(ProfileFilesTest, PortableWritesKeepTheUtf8Mark) {
+  const auto portable = MakePortableProfileFiles();
+  ASSERT_TRUE(WriteFileBytes(ini, "\xEF\xBB\xBF[Setting]\r\nlanguage=chs\r\n"));
+  ASSERT_TRUE(portable->WriteString(ini, L"Setting", L"username", L"alice"));
+  EXPECT_EQ(portable->ReadString(ini, L"Setting", L"language", L"", 1024), L"chs");
+  std::string bytes;
+  ASSERT_TRUE(ReadFileBytes(ini, bytes));
+  EXPECT_EQ(bytes, "\xEF\xBB\xBF[Setting]\r\nlanguage=chs\r\nusername=alice\r\n");
+
+  // A stray second mark hides the first header; the written section must still be the one read.
+  ASSERT_TRUE(WriteFileBytes(ini, "\xEF\xBB\xBF\xEF\xBB\xBF[Setting]\nother=1\n"));
+  ASSERT_TRUE(portable->WriteString(ini, L"Setting", L"username", L"bob"));
+  EXPECT_EQ(portable->ReadString(ini, L"Setting", L"username", L"not found", 1024), L"bob");
+}
+
 TEST_F(ProfileFilesTest, SectionEntriesKeepEverythingAfterTheFirstEquals) {
   ASSERT_TRUE(WriteFileBytes(ini, "[String]\r\na=b=c\r\nbare\r\n[Next]\r\nz=1\r\n"));
   const auto entries = profile.ReadSection(ini, L"String", 40960);

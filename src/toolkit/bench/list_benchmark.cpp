@@ -1,9 +1,14 @@
 // Layout and paint cost of a 1,000-row server list: rows are built the way the main window builds
 // them (a row element holding layouts, labels and a load bar), laid out in a window of the main
-// window's size and painted through the recording renderer. Prints milliseconds per step.
+// window's size and painted through the recording renderer. Prints milliseconds per step; with
+// "--repeats N" it prints instead the medians of build, layout and paint against rows of bare
+// controls of the same count (the bench table's figures).
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "toolkit/controls.h"
 #include "toolkit/paint_manager.h"
@@ -68,9 +73,83 @@ double Ms(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// The baseline row: the same number of controls (17), nested the same way, without attributes,
+// texts or images.
+CControlUI* MakeBareRow() {
+  auto* row = new CVerticalLayoutUI;
+  row->SetFixedHeight(36);
+  auto* line = new CHorizontalLayoutUI;
+  for (int i = 0; i < 15; ++i) line->Add(new CControlUI);
+  row->Add(line);
+  return row;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+struct Times {
+  double build = 0;
+  double layout = 0;
+  double paint = 0;
+};
+
+// Builds kRows rows with make into a fresh window, then lays out and paints it once.
+template <typename Make>
+Times OneRun(Make make, int rows) {
+  using clock = std::chrono::steady_clock;
+  CPaintManagerUI manager;
+  manager.SetInitSize({841, 571});
+  auto* root = new CVerticalLayoutUI;
+  auto* list = new CVerticalLayoutUI;
+  root->Add(list);
+  manager.AttachDialog(root);
+  Times t;
+  auto a = clock::now();
+  for (int i = 0; i < rows; ++i) list->Add(make(i));
+  auto b = clock::now();
+  manager.OnClientResize({841, rows * 36 + 40});
+  manager.DoLayout();
+  auto c = clock::now();
+  RecordingRenderContext ctx(false);
+  manager.Paint(ctx, {0, 0, 841, rows * 36 + 40});
+  auto d = clock::now();
+  t.build = Ms(b - a);
+  t.layout = Ms(c - b);
+  t.paint = Ms(d - c);
+  return t;
+}
+
+// "figure NAME VALUE baseline BASE RATIO" lines for the bench table: medians over repeats of the
+// server rows against bare rows of the same control count.
+void PrintFigures(int repeats, int rows) {
+  std::vector<double> build, layout, paint, bareBuild, bareLayout, barePaint;
+  for (int r = 0; r < repeats; ++r) {
+    const Times list = OneRun([](int i) { return MakeRow(i); }, rows);
+    const Times bare = OneRun([](int) { return MakeBareRow(); }, rows);
+    build.push_back(list.build);
+    layout.push_back(list.layout);
+    paint.push_back(list.paint);
+    bareBuild.push_back(bare.build);
+    bareLayout.push_back(bare.layout);
+    barePaint.push_back(bare.paint);
+  }
+  const auto line = [](const char* name, const std::vector<double>& v, const std::vector<double>& base) {
+    std::printf("figure %s %.2f baseline %.2f %.2f\n", name, Median(v), Median(base), Median(v) / Median(base));
+  };
+  line("build", build, bareBuild);
+  line("layout", layout, bareLayout);
+  line("paint", paint, barePaint);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--repeats") {
+    PrintFigures(std::max(1, std::atoi(argv[2])), 1000);
+    return 0;
+  }
   using clock = std::chrono::steady_clock;
   constexpr int kRows = 1000;
   constexpr int kRounds = 20;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -223,6 +224,106 @@ TEST(DialogBuilderTest, IncludeAndParentFromTheResourceFolder) {
   EXPECT_EQ(builder.Create(L"missing.xml", nullptr, &manager), nullptr);
   EXPECT_TRUE(ErrorNames(builder.GetLastError(), L"missing.xml(0):"));
   ASSERT_TRUE(CPaintManagerUI::SetResourcePath(L"."));
+}
+
+}  // namespace
+}  // namespace nimbrook::toolkit
+
+namespace nimbrook::toolkit {
+namespace {
+
+// Numbers at the integer limit are cut where the layout is read, so no later sum or product wraps.
+TEST(HostileLayoutTest, NumbersAtTheLimitAreBoundedWhereRead) {
+  Window w(R"(<Window>
+      <Font id="2147483647" name="a" size="12"/>
+      <Font name="b" size="12"/>
+      <Font id="7" name="c" size="12"/>
+      <VerticalLayout>
+        <ScrollBar name="bar" range="2147483647" linesize="2147483647" pos="2147483647" height="100"/>
+      </VerticalLayout>
+    </Window>)");
+  // The refused id is warned and the font takes the next free number instead.
+  EXPECT_NE(w.builder.GetWarnings().find(L"2147483647"), std::wstring::npos);
+  EXPECT_TRUE(w.manager.HasFont(0));
+  EXPECT_EQ(w.manager.GetFont(1).name, L"b");
+  EXPECT_EQ(w.manager.GetFont(7).name, L"c");
+  EXPECT_FALSE(w.manager.HasFont(2147483647));
+
+  auto* bar = w.Find<CScrollBarUI>(L"bar");
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->GetScrollRange(), kMaxExtent);
+  EXPECT_EQ(bar->GetScrollPos(), kMaxExtent);
+  const UiRect thumb = bar->ThumbRect();
+  EXPECT_GE(thumb.top, bar->GetPos().top);
+  EXPECT_LE(thumb.bottom, bar->GetPos().bottom);
+  bar->LineDown();
+  bar->PageDown();
+  EXPECT_EQ(bar->GetScrollPos(), kMaxExtent);
+  bar->LineUp();
+  EXPECT_EQ(bar->GetScrollPos(), 0);
+
+  // Set from code (a container's content), the range may reach the limit; the thumb still fits.
+  bar->SetScrollRange(2147483647);
+  bar->SetScrollPos(2147483647);
+  const UiRect end = bar->ThumbRect();
+  EXPECT_LE(end.bottom, bar->GetPos().bottom);
+  EXPECT_GT(end.bottom, end.top);
+  bar->PageDown();
+  bar->LineDown();
+  EXPECT_EQ(bar->GetScrollPos(), 2147483647);
+}
+
+// A default list is read once per build: a broken one is warned once, not once per element, and its
+// good attributes still apply to every element.
+TEST(HostileLayoutTest, DefaultListsAreParsedOnceAndWarnedOnce) {
+  std::string layout = R"(<Window><Default name="Label" value="width=&quot;wide&quot; height=&quot;20&quot;"/><VerticalLayout>)";
+  for (int i = 0; i < 50; ++i) layout += "<Label name=\"l" + std::to_string(i) + "\"/>";
+  layout += "</VerticalLayout></Window>";
+  Window w(layout);
+  ASSERT_NE(w.Find(L"l49"), nullptr);
+  EXPECT_EQ(w.Find(L"l0")->GetFixedHeight(), 20);
+  EXPECT_EQ(w.Find(L"l49")->GetFixedHeight(), 20);
+  const std::wstring& warnings = w.builder.GetWarnings();
+  const size_t first = warnings.find(L"默认属性");
+  ASSERT_NE(first, std::wstring::npos);
+  EXPECT_EQ(warnings.find(L"默认属性", first + 1), std::wstring::npos);
+
+  // A Default declared again later in the file replaces the list for the elements after it.
+  Window again(R"(<Window><Default name="Label" value="height=&quot;20&quot;"/><VerticalLayout>
+      <Label name="a"/><Default name="Label" value="height=&quot;30&quot;"/><Label name="b"/></VerticalLayout></Window>)");
+  ASSERT_NE(again.Find(L"b"), nullptr);
+  EXPECT_EQ(again.Find(L"a")->GetFixedHeight(), 20);
+  EXPECT_EQ(again.Find(L"b")->GetFixedHeight(), 30);
+}
+
+// A skin full of refused attributes logs the first hundred and one line more, not one per attribute;
+// options of one large group are not removed one by one when the window goes.
+TEST(HostileLayoutTest, RefusalsOfAHostileSkinDoNotFloodTheLog) {
+  std::string layout = "<Window><VerticalLayout><Label name=\"l\"";
+  for (int i = 0; i < 300; ++i) layout += " bogus" + std::to_string(i) + "=\"1\"";
+  layout += "/>";
+  for (int i = 0; i < 2000; ++i) layout += "<Option group=\"g\"/>";
+  layout += "</VerticalLayout></Window>";
+  Window w(layout);
+  ASSERT_NE(w.Find(L"l"), nullptr);
+  const std::wstring& warnings = w.builder.GetWarnings();
+  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), L'\n'), 101);
+  EXPECT_NE(warnings.find(L"bogus99="), std::wstring::npos);
+  EXPECT_EQ(warnings.find(L"bogus100="), std::wstring::npos);
+  ASSERT_NE(w.manager.GetOptionGroup(L"g"), nullptr);
+  EXPECT_EQ(w.manager.GetOptionGroup(L"g")->size(), 2000u);
+}
+
+// Thousands of attributes on one element: a duplicate is still found, wherever it is.
+TEST(HostileLayoutTest, ManyAttributesStillFindTheDuplicate) {
+  std::string element = "<Window";
+  for (int i = 0; i < 20000; ++i) element += " a" + std::to_string(i) + "=\"1\"";
+  XmlResult good = ParseXml(element + "/>");
+  ASSERT_NE(good.root, nullptr) << text::ToUtf8(good.error);
+  EXPECT_EQ(good.root->attributes.size(), 20000u);
+  XmlResult twice = ParseXml(element + " a19999=\"2\"/>");
+  EXPECT_EQ(twice.root, nullptr);
+  EXPECT_NE(twice.error.find(L"a19999"), std::wstring::npos);
 }
 
 }  // namespace
