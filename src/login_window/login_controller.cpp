@@ -16,6 +16,8 @@ namespace {
 
 constexpr wchar_t kPlaceholderId[] = L"username";
 constexpr wchar_t kXpPadding[] = L"textpadding=\"5,1,10,0\"";
+constexpr UiColor kProgressColour = 0xFF52606D;
+constexpr UiColor kErrorColour = 0xFFD9484D;
 
 bool AllowedOnly(const std::wstring& text) {
   for (const wchar_t c : text) {
@@ -99,7 +101,11 @@ void LoginController::Select(COptionUI* box, bool selected) {
 
 void LoginController::SetTips(const std::wstring& id) {
   tipsId_ = id;
-  if (tips_ != nullptr) tips_->SetText(Text(id));
+  if (tips_ == nullptr) return;
+  tips_->SetText(Text(id));
+  // Progress and the start-up notice in the secondary text colour; the rest are failures to act on.
+  const bool failure = id != kLoggingInTextId && id != context_.startNoticeId;
+  if (auto* label = dynamic_cast<CLabelUI*>(tips_)) label->SetTextColor(failure ? kErrorColour : kProgressColour);
 }
 
 void LoginController::EnableLogin(bool enable) {
