@@ -132,8 +132,9 @@ case "$action" in
     # The prefix's desktop process was started before the display existed and has no display driver:
     # programs that join it cannot open windows. Ending it lets the next program start it on the display.
     if [ -n "$prefix" ]; then
+      # No desktop process yet (taskkill then fails) is just as good.
       WINEPREFIX=$prefix WINEDEBUG=-all DISPLAY=$(cat "$state/display") wine taskkill /f /im explorer.exe \
-        </dev/null >/dev/null 2>&1
+        </dev/null >/dev/null 2>&1 || true
     fi
     ;;
   stop) stop_display "${1:?state directory}" ;;
