@@ -71,7 +71,7 @@ std::shared_ptr<LoginService> LoginService::shared() {
   std::shared_ptr<LoginService>& value = SingletonValue();
   if (!value) {
     value = std::make_shared<LoginService>(ClientSettings(), os::SystemProfile());
-    RegisterShutdownStep(ShutdownStage::Singletons, [] { LoginService::Release(); });
+    RegisterShutdownStep(ShutdownStage::LoginService, [] { LoginService::Release(); });
   }
   return value;
 }

@@ -53,14 +53,14 @@ ClientComposition::ClientComposition(ClientOptions options) {
         if (std::shared_ptr<LoginService> service = login.lock()) service->SetEndpointLists(lists);
       });
 
-  // Registered together and in this order, so the login service is released before the update
-  // check however the windows come to use them. Steps of a composition already gone do nothing.
+  // Each release in its own stage, so the login service goes before the update check whatever
+  // order the steps were registered in. Steps of a composition already gone do nothing.
   std::weak_ptr<Held> weak = held_;
-  RegisterShutdownStep(ShutdownStage::Singletons, [weak] {
-    if (std::shared_ptr<Held> held = weak.lock()) held->login.reset();
-  });
-  RegisterShutdownStep(ShutdownStage::Singletons, [weak] {
+  RegisterShutdownStep(ShutdownStage::UpdateCheck, [weak] {
     if (std::shared_ptr<Held> held = weak.lock()) held->update.reset();
+  });
+  RegisterShutdownStep(ShutdownStage::LoginService, [weak] {
+    if (std::shared_ptr<Held> held = weak.lock()) held->login.reset();
   });
 
   RegisterTunnelEngines();

@@ -48,9 +48,10 @@ struct ClientOptions {
 
 // Created once by the client's entry point after the process paths are computed and before the
 // system preparation (its hooks are needed there), and kept until the entry point returns. Creating
-// it registers the tunnel engine factory and, as shutdown steps of the singleton stage, the release
-// of the login service and then of the update check (the engine cache registers its own step, which
-// runs before them). The windows are not created here; the update window gets Services().
+// it registers the tunnel engine factory and the shutdown steps that release the update check and the
+// login service, each in its own stage, so the login service goes first (after the engine cache's
+// step) although the check is registered first. The windows are not created here; the update window
+// gets Services().
 class ClientComposition {
  public:
   explicit ClientComposition(ClientOptions options = {});

@@ -54,12 +54,16 @@ inline constexpr wchar_t kLine32Bit[] = L"系统类型 32 bit\n";
 InitialisationResult ClientInitialisation(const StartupHooks& hooks);
 
 // Shutdown steps run after the UI message loop ends, stage by stage in the order below, and within a
-// stage in the order they were registered. Modules register when they create a process-wide object.
+// stage in the order they were registered. Modules register when they create a process-wide object,
+// which is not the order of release: the update check is created first and the login service later,
+// so each of the two has a stage of its own and the login service always goes first.
 enum class ShutdownStage {
   Engines = 0,       // the cached tunnel engines
-  Singletons = 1,    // LoginService, then UpdateCheck
-  Workers = 2,       // workers that must let go of process-wide objects before they are destroyed
-  Last = 3,
+  LoginService = 1,  // the login service
+  Singletons = 2,    // other process-wide objects
+  UpdateCheck = 3,   // the update check
+  Workers = 4,       // workers that must let go of process-wide objects before they are destroyed
+  Last = 5,
 };
 
 void RegisterShutdownStep(ShutdownStage stage, std::function<void()> step);

@@ -102,7 +102,7 @@ std::shared_ptr<UpdateCheck> UpdateCheck::shared() {
         [](const EndpointLists& lists) {
           if (LoginService* service = LoginService::instance()) service->SetEndpointLists(lists);
         });
-    RegisterShutdownStep(ShutdownStage::Singletons, [] { UpdateCheck::Release(); });
+    RegisterShutdownStep(ShutdownStage::UpdateCheck, [] { UpdateCheck::Release(); });
   }
   return value;
 }

@@ -160,6 +160,19 @@ TEST_F(ClientCompositionTest, ShutdownReleasesEnginesThenLoginServiceThenUpdateC
   EXPECT_EQ(released.size(), 2u);
 }
 
+TEST_F(ClientCompositionTest, LazySingletonsReleaseTheLoginServiceFirstThoughTheCheckCameFirst) {
+  std::vector<std::string> released;
+  // The update window makes the check; the login service comes later (the check's thread hands it
+  // the lists), so its release is registered second.
+  std::shared_ptr<UpdateCheck> check = UpdateCheck::shared();
+  check->SetStateCallback([probe = std::make_shared<ReleaseProbe>(released, "update")](int) {});
+  check.reset();
+  LoginService::shared()->SetReloadCallback(
+      [probe = std::make_shared<ReleaseProbe>(released, "login")](const std::wstring&) {});
+  RunShutdown();
+  EXPECT_EQ(released, (std::vector<std::string>{"login", "update"}));
+}
+
 TEST_F(ClientCompositionTest, ServiceMessageBoxReachesTheServiceStartUntilTheCompositionGoes) {
   os::FakeServiceControl control;
   os::FakeService broken;

@@ -223,6 +223,18 @@ TEST(ShutdownTest, StepsRunByStageThenRegistrationOrderAndOnlyOnce) {
   EXPECT_EQ(ran.size(), 4u);
 }
 
+TEST(ShutdownTest, TheLoginServiceGoesBeforeTheUpdateCheckWhateverTheRegistrationOrder) {
+  // The update window creates the check first; the login service comes later, from the check's
+  // thread or the login window.
+  std::vector<std::string> ran;
+  RegisterShutdownStep(ShutdownStage::UpdateCheck, [&] { ran.push_back("UpdateCheck"); });
+  RegisterShutdownStep(ShutdownStage::Workers, [&] { ran.push_back("workers"); });
+  RegisterShutdownStep(ShutdownStage::LoginService, [&] { ran.push_back("LoginService"); });
+  RegisterShutdownStep(ShutdownStage::Engines, [&] { ran.push_back("engines"); });
+  RunShutdown();
+  EXPECT_EQ(ran, (std::vector<std::string>{"engines", "LoginService", "UpdateCheck", "workers"}));
+}
+
 TEST(ShutdownTest, AFailingStepDoesNotStopTheOthers) {
   std::vector<std::string> ran;
   RegisterShutdownStep(ShutdownStage::Engines, [] { throw std::runtime_error("engine would not stop"); });
