@@ -161,6 +161,32 @@ minbtn_at=(748 20)
 closebtn_at=(780 20)
 main_closebtn_at=(879 20)
 box_ok_at=(320 179)
+# On the main window (900 x 640): the notice pop-up's close button and the exit question's OK, both
+# pop-ups centred on it.
+main_notice_close_at=(710 130)
+main_exit_ok_at=(582 394)
+# The notice pop-up: an untitled 560 x 420 window.
+notice_up() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '^$' 2>/dev/null); do
+    xdotool getwindowgeometry "$w" 2>/dev/null | grep -q 'Geometry: 560x420' && return 0
+  done
+  return 1
+}
+wait_notice() {  # SECONDS: true once the notice pop-up is up
+  local i
+  for i in $(seq 1 $(($1 * 10))); do
+    notice_up && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Closes the main window through its close button and the question that follows.
+quit_main() {  # WINDOW
+  click "$1" "${main_closebtn_at[@]}"
+  sleep 1.5
+  click "$1" "${main_exit_ok_at[@]}"
+}
 
 # stage NAME LANG RELEASE [DESCRIPTOR_PORT]: a program directory with the client, its data and the
 # release's other files; with a port, the installed descriptor of RELEASE from that service.
@@ -236,8 +262,14 @@ if [ -n "$login" ]; then
   main=$win
   check "the login window closes" gone login 10
   if [ -n "$main" ]; then
-    click "$main" "${main_closebtn_at[@]}"
-    check "closing the main window ends the client" wait_exit "$first" 30
+    # The service's notice shows once a day: on this first main window, a few seconds after it opens.
+    check "the service's notice pops up over the main window" wait_notice 60
+    sleep 1
+    bash "$gui" screenshot "$shots/main-notice-eng.png" >/dev/null
+    click "$main" "${main_notice_close_at[@]}"
+    check "its close button takes it away" bash -c 'for i in $(seq 1 200); do '"$(declare -f notice_up)"'; notice_up || exit 0; sleep 0.1; done; exit 1'
+    quit_main "$main"
+    check "closing the main window, with OK to its question, ends the client" wait_exit "$first" 30
   fi
   check "the remembered login is saved" grep -q 'auto_login=1' "$dir/config/config.ini"
 
@@ -245,7 +277,8 @@ if [ -n "$login" ]; then
   launch "$dir"
   check "auto-login opens the main window without a click" wait_window main 60
   if [ -n "$win" ]; then
-    click "$win" "${main_closebtn_at[@]}"
+    check "the notice shown today does not come back the same day" bash -c '! { '"$(declare -f notice_up wait_notice)"'; wait_notice 12; }'
+    quit_main "$win"
     wait_exit "$pid" 30 || kill "$pid" 2>/dev/null
   fi
 fi
