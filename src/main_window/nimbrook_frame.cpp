@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "account/descriptor.h"
+#include "account/login_service.h"
 #include "core/languages.h"
 #include "core/log.h"
 #include "core/paths.h"
@@ -9,9 +11,7 @@
 #include "core/system_facts.h"
 #include "core/text.h"
 #include "core/time_helpers.h"
-#include "account/descriptor.h"
 #include "notices/notice_rules.h"
-#include "account/login_service.h"
 #include "os/shell.h"
 #include "os/small_thread.h"
 #include "settings_window/setting_frame.h"
@@ -187,7 +187,7 @@ intptr_t CNimbrookFrame::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t 
       if (!answer.empty()) controller_->OnRefreshedAnswer(answer);
       return 0;
     }
-      default:
+    default:
       // Explorer has restarted: the shell has forgotten the icon.
       if (msg != 0 && msg == TaskbarCreatedMessage()) (void)tray_.Restore();
       break;
