@@ -13,15 +13,12 @@ port=$3
 standins=$4
 source "$(dirname "${BASH_SOURCE[0]}")/../../tests/check_lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../gallery/tests/gallery_check_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/window_check_lib.sh"
 gui=${NIMBROOK_GUI_ENV:?NIMBROOK_GUI_ENV is not set: register the check with NEEDS_DISPLAY}
 shots=${NIMBROOK_SCREENSHOT_DIR:?}
 endpoint="http://127.0.0.1:$port/clogin.php"
 mkdir -p "$shots"
 
-head_field() { tr -d '\r' 2>/dev/null <"$state" | awk -v k="$1" 'NR == 1 { for (i = 1; i < NF; i++) if ($i == k) { print $(i + 1); exit } }'; }
-centre_of() {
-  tr -d '\r' 2>/dev/null <"$state" | awk -v n="$1" '$1 == "control" && $2 == n { printf "%d %d\n", ($3 + $5) / 2, ($4 + $6) / 2; exit }'
-}
 list_box() { tr -d '\r' 2>/dev/null <"$state" | awk '$1 == "control" && $2 == "serverlist" { print $4, $6; exit }'; }
 # The centre of the first visible row, inside the list's view, whose connection types match $1.
 row_centre() {
@@ -29,23 +26,6 @@ row_centre() {
   read -r top bottom <<<"$(list_box)"
   tr -d '\r' 2>/dev/null <"$state" | awk -F'\t' -v re="$1" -v top="$top" -v bottom="$bottom" '
     /^row / && $2 == 1 && $7 ~ re { split($8, r, " "); if (r[2] >= top && r[4] <= bottom) { printf "%d %d %s\n", (r[1] + r[3]) / 2, (r[2] + r[4]) / 2, $3; exit } }'
-}
-wait_state() {
-  local i=0
-  while [ $i -lt $(($2 * 10)) ]; do
-    eval "$1" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
-  return 1
-}
-click() {
-  local x y
-  read -r x y <<<"$(centre_of "$1")"
-  [ -n "${x:-}" ] || return 1
-  xdotool mousemove --window "$id" "$x" "$y" click 1
-  sleep 0.2
-  xdotool mousemove --window "$id" 5 300
 }
 double_click_row() {
   local x y name
@@ -70,21 +50,6 @@ show_area() {
 connections() { tr -d '\r' <"$dir/nimbrook.log" 2>/dev/null | grep -c " | VPN_TYPE " || true; }
 child_running() { pgrep -f 'openvpn\.exe.*--config client\.ovpn' >/dev/null 2>&1; }
 shot() { bash "$gui" screenshot "$shots/connect-$lang-$1.png" "$window_title" >/dev/null; }
-# Clicks at an offset from the centre of the main window (pop-ups are centred on it).
-click_from_centre() {
-  local wx wy ww wh
-  read -r wx wy ww wh <<<"$(xdotool getwindowgeometry --shell "$id" | awk -F= '/^X=/{x=$2}/^Y=/{y=$2}/^WIDTH=/{w=$2}/^HEIGHT=/{h=$2}END{print x, y, w, h}')"
-  xdotool mousemove $((wx + ww / 2 + $1)) $((wy + wh / 2 + $2)) click 1
-  sleep 0.3
-}
-# The notice pop-up: an untitled 560 x 420 window.
-notice_window() {
-  local w
-  for w in $(xdotool search --onlyvisible --name '^$' 2>/dev/null); do
-    xdotool getwindowgeometry "$w" 2>/dev/null | grep -q 'Geometry: 560x420' && { echo "$w"; return 0; }
-  done
-  return 1
-}
 
 # start_window LANG [OPTION...]: a program directory with the stand-in, the window up, the list filled.
 start_window() {
@@ -124,9 +89,7 @@ for lang in eng chs; do
   check "[$lang] the service's notice pops up over the window" wait_state 'notice_window >/dev/null' 60
   sleep 1
   bash "$gui" screenshot "$shots/connect-$lang-notice.png" >/dev/null
-  # Its close button: the pop-up (560 x 420) is centred on the window, the button 260, 190 from the centre.
-  click_from_centre 260 -190
-  check "[$lang] and its close button takes it away" wait_state '! notice_window >/dev/null' 20
+  check "[$lang] and its close button takes it away" close_notice
 
   # AUTO on a server whose first protocol is OVPN-UDP.
   show_area americaopt

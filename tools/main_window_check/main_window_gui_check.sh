@@ -10,56 +10,18 @@ program=$2
 port=$3
 source "$(dirname "${BASH_SOURCE[0]}")/../../tests/check_lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../gallery/tests/gallery_check_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/window_check_lib.sh"
 gui=${NIMBROOK_GUI_ENV:?NIMBROOK_GUI_ENV is not set: register the check with NEEDS_DISPLAY}
 shots=${NIMBROOK_SCREENSHOT_DIR:?}
 endpoint="http://127.0.0.1:$port/clogin.php"
 mkdir -p "$shots"
 
-# The state the window writes: "rows N visible V delays M ping P curnode NAME", then rows and controls.
-head_field() { tr -d '\r' 2>/dev/null <"$state" | awk -v k="$1" 'NR == 1 { for (i = 1; i < NF; i++) if ($i == k) { print $(i + 1); exit } }'; }
-rows_of() { tr -d '\r' 2>/dev/null <"$state" | awk -F'\t' '/^row / { print }'; }
-centre_of() {
-  tr -d '\r' 2>/dev/null <"$state" | awk -v n="$1" '$1 == "control" && $2 == n { printf "%d %d\n", ($3 + $5) / 2, ($4 + $6) / 2; exit }'
-}
-# Waits up to $2 seconds for the state to satisfy the command in $1.
-wait_state() {
-  local i=0
-  while [ $i -lt $(($2 * 10)) ]; do
-    eval "$1" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
-  return 1
-}
 all_measured() { local n d; n=$(head_field rows); d=$(head_field delays); [ -n "$n" ] && [ "$n" -gt 0 ] && [ "$n" = "$d" ]; }
-click() {
-  local x y
-  read -r x y <<<"$(centre_of "$1")"
-  [ -n "${x:-}" ] || return 1
-  xdotool mousemove --window "$id" "$x" "$y" click 1
-  sleep 0.2
-  xdotool mousemove --window "$id" 5 300
-}
 # Column 4 (delay) as numbers in list order, for rows that show milliseconds.
 delays_in_order() { rows_of | awk -F'\t' '$4 ~ /^[0-9]+ms$/ { sub(/ms$/, "", $4); print $4 }'; }
 loads_in_order() { rows_of | awk -F'\t' '{ gsub(/[ %]/, "", $5); print $5 }'; }
 first_chars() { rows_of | awk -F'\t' '{ print $3 }' | while IFS= read -r name; do printf '%d\n' "'${name:0:1}"; done; }
 is_sorted() { sort -n -c 2>/dev/null; }
-# The notice pop-up (an untitled 560 x 420 window centred on the main window) and its close button,
-# 260, 190 from the main window's centre.
-notice_window() {
-  local w
-  for w in $(xdotool search --onlyvisible --name '^$' 2>/dev/null); do
-    xdotool getwindowgeometry "$w" 2>/dev/null | grep -q 'Geometry: 560x420' && { echo "$w"; return 0; }
-  done
-  return 1
-}
-close_notice() {
-  local wx wy ww wh
-  read -r wx wy ww wh <<<"$(xdotool getwindowgeometry --shell "$id" | awk -F= '/^X=/{x=$2}/^Y=/{y=$2}/^WIDTH=/{w=$2}/^HEIGHT=/{h=$2}END{print x, y, w, h}')"
-  xdotool mousemove $((wx + ww / 2 + 260)) $((wy + wh / 2 - 190)) click 1
-  wait_state '! notice_window >/dev/null' 20
-}
 is_sorted_desc() { sort -n -r -c 2>/dev/null; }
 
 # start_window LANG: a program directory of its own (the login rewrites version.ini), the window up.
