@@ -13,6 +13,7 @@ program=$2
 port=$3
 source "$(dirname "${BASH_SOURCE[0]}")/../../tests/check_lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../gallery/tests/gallery_check_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../main_window_check/window_check_lib.sh"
 gui=${NIMBROOK_GUI_ENV:?NIMBROOK_GUI_ENV is not set: register the check with NEEDS_DISPLAY}
 shots=${NIMBROOK_SCREENSHOT_DIR:?}
 mkdir -p "$shots"
@@ -30,18 +31,7 @@ cp "$program/route/cmroute.dll" "$dir/route/"
 state_value() { tr -d '\r' 2>/dev/null <"$state" | awk -v k="$1" '$1 == k { print $2; exit }'; }
 text_of() { tr -d '\r' 2>/dev/null <"$state" | awk -F'\t' -v k="text $1" '$1 == k { print $2; exit }'; }
 selected() { tr -d '\r' 2>/dev/null <"$state" | grep -q "^selected $1 1$"; }
-centre_of() {
-  tr -d '\r' 2>/dev/null <"$state" | awk -v n="$1" '$1 == "control" && $2 == n { printf "%d %d\n", ($3 + $5) / 2, ($4 + $6) / 2; exit }'
-}
-wait_state() {
-  local i=0
-  while [ $i -lt $(($2 * 10)) ]; do
-    eval "$1" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
-  return 1
-}
+# Unlike the main window's checks, the pointer stays where it clicked (the page scrolls under it).
 click() {
   local x y
   read -r x y <<<"$(centre_of "$1")"
