@@ -210,6 +210,7 @@ void ConnectFlow::ConnectedDisplay() {
   window_.SetStatus(L"str_connect_ok");
 
   const ServerListView* list = window_.List();
+  WriteLog(L"已连接: " + (list != nullptr ? list->connectedServerName : std::wstring()));
   const bool hide = context_.settings != nullptr && context_.settings->IsHide();
   host_.Balloon(Text(L"str_connect_ok") + L"[" + (list != nullptr ? list->currentNodeName : std::wstring()) + L"]",
                 hide, false);
@@ -225,6 +226,8 @@ void ConnectFlow::DisconnectedDisplay(bool dropped) {
   if (list != nullptr) list->Lock(false);
   EnablePingWhenIdle();
   window_.SetStatus(L"str_un_connected");
+  const std::wstring server = list != nullptr ? list->connectedServerName : std::wstring();
+  WriteLog((dropped ? L"连接中断: " : L"已断开: ") + server);
   if (list != nullptr) list->connectedServerName.clear();
   SetButtonImages(kIdleImage, false);
   if (CControlUI* button = pm_.FindControl(L"btn_connect")) button->SetEnabled(true);

@@ -314,6 +314,7 @@ void MainWindowController::BuildRows() {
     keptDelays_[id] = kept->second;
     if (CControlUI* row = list_->RowById(id)) list_->SetDelayText(row, DelayText(kept->second, timeout));
   }
+  WriteLog(L"服务器列表: " + std::to_wstring(list_->RowCount()));
 }
 
 void MainWindowController::ClickCurrentAreaOption() {
@@ -490,7 +491,18 @@ void MainWindowController::OnDelayResult(const PingJob& job) {
       keptDelays_[job.row] = job.result;
     }
   }
+  if (last) LogDelayPassEnd();
   if (last && !IsBusy()) EnablePing(true);
+}
+
+// One line per pass for the operator: how many rows show a delay or a time-out text.
+void MainWindowController::LogDelayPassEnd() const {
+  if (!list_) return;
+  int shown = 0;
+  for (int i = 0; i < list_->RowCount(); ++i) {
+    if (!list_->RowText(list_->RowAt(i), L"serv_delay").empty()) ++shown;
+  }
+  WriteLog(L"延迟测试结束: " + std::to_wstring(shown) + L"/" + std::to_wstring(list_->RowCount()));
 }
 
 const DelayResult* MainWindowController::KeptDelay(RowId row) const {

@@ -124,6 +124,7 @@ class MainWindowController {
   void OpenPaneDelayed(int page, toolkit::CWebBrowserUI* pane, const std::wstring& link);
   void RebuildCatalogue(const std::wstring& answer);
   void BuildRows();
+  void LogDelayPassEnd() const;
   void ClickCurrentAreaOption();
   void ShowEmptyChoice();
   int FirstRowForAll() const;
