@@ -23,8 +23,7 @@ void CRouteWnd::Notify(TNotifyUI& msg) {
   }
   if ((msg.sType == notify::kItemClick || msg.sType == notify::kClick) && msg.pSender != nullptr) {
     const std::wstring item = msg.pSender->GetName();
-    if (!item.empty()) SendPick(item);
-    HidePopup();
+    HidePopupAndHandOver(item);
   }
 }
 

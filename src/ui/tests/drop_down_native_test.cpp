@@ -285,3 +285,26 @@ TEST_F(DropDownTest, RoutePickerClosedByClickElsewhereSendsNothing) {
 
 }  // namespace
 }  // namespace nimbrook
+
+namespace nimbrook {
+namespace {
+
+TEST_F(DropDownTest, AMouseClickOnARowPicksItsProtocol) {
+  auto* picker = new CProtocolWnd(L"AUTO", {L"AUTO", L"PPTP", L"OVPN-UDP"});
+  ASSERT_TRUE(picker->Init(ownerControl));
+  picker->ShowAt({400, 300});
+  CPaintManagerUI& pm = picker->GetPaintManager();
+  pm.DoLayout();
+  CControlUI* row = pm.FindControl(L"OVPN-UDP");
+  ASSERT_NE(row, nullptr);
+  const UiRect r = row->GetPos();
+  const UiPoint centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  pm.OnMouseMove(centre);
+  pm.OnButtonDown(centre);
+  pm.OnButtonUp(centre);
+  CWindowWnd::RunPostedMessages();
+  EXPECT_EQ(Picks(), std::vector<std::wstring>{L"OVPN-UDP"});
+}
+
+}  // namespace
+}  // namespace nimbrook
