@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The demo: the client's own code against the reference service, end to end.
-#   bash tools/demo.sh BUILD_DIR
+# The logic demo: the client's own code against the reference service, end to end.
+#   bash tools/demo_logic.sh BUILD_DIR
 # Starts BUILD_DIR/service/nimbrook-service on 127.0.0.1:8080 (the built-in service address),
 # fetches the default descriptor with nimbrook-cli, deciphers its URL values, downloads a release
 # file and checks it against its FILES stamp, logs in (and shows a refusal), then stops the service
@@ -8,7 +8,7 @@
 set -euo pipefail
 
 if [ $# -ne 1 ]; then
-  echo "usage: bash tools/demo.sh BUILD_DIR" >&2
+  echo "usage: bash tools/demo_logic.sh BUILD_DIR" >&2
   exit 2
 fi
 BUILD_DIR=$(cd "$1" && pwd)
