@@ -79,6 +79,9 @@ LangString FolderText ${LANG_TRADCHINESE} "$INSTDIR 中已有其他檔案。請�
 LangString RemoveConfigText ${LANG_ENGLISH} "Also remove your settings and account data (the config folder)?"
 LangString RemoveConfigText ${LANG_SIMPCHINESE} "是否同时删除您的设置和账号数据（config 文件夹）？"
 LangString RemoveConfigText ${LANG_TRADCHINESE} "是否同時刪除您的設定和帳號資料（config 資料夾）？"
+LangString AdminText ${LANG_ENGLISH} "Installing Nimbrook needs administrator rights. Start the installer as an administrator."
+LangString AdminText ${LANG_SIMPCHINESE} "安装 Nimbrook 需要管理员权限。请以管理员身份运行安装程序。"
+LangString AdminText ${LANG_TRADCHINESE} "安裝 Nimbrook 需要系統管理員權限。請以系統管理員身分執行安裝程式。"
 LangString UninstallLink ${LANG_ENGLISH} "Uninstall Nimbrook"
 LangString UninstallLink ${LANG_SIMPCHINESE} "卸载 Nimbrook"
 LangString UninstallLink ${LANG_TRADCHINESE} "解除安裝 Nimbrook"
@@ -159,6 +162,15 @@ Function .onInit
     ${Else}
       StrCpy $ClientLanguage "eng"
     ${EndIf}
+  ${EndIf}
+  ; Without UAC (older Windows) the manifest's request does not elevate: refuse a plain user, whose
+  ; installation into Program Files and HKLM would fail half-way.
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_OK|MB_ICONSTOP "$(AdminText)" /SD IDOK
+    SetErrorLevel 740
+    Quit
   ${EndIf}
   Call ProgramsRunning
   ${If} $R0 == 1

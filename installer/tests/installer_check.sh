@@ -3,7 +3,8 @@
 # silently with a language choice; the installed files are the build's product files and nothing else,
 # with the Start-menu entries and the uninstaller registered; the installed client runs to its login
 # window; the uninstaller refuses to run while the client does; once the client has ended it removes
-# everything but the config folder, the files made at run time included, and its registration.
+# everything but the config folder, the files made at run time included, its registration and the
+# client's start with Windows.
 # Usage: installer_check.sh SETUP_EXE PROGRAM_DIR SERVICE_EXE SERVICE_DATA
 set -u
 setup=$1
@@ -29,8 +30,12 @@ rm -rf "$dir" "$foreign"
 # installed client finds nothing to update and goes on to its login window.
 service_pid=""
 port_open() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+run_value_added=0
 cleanup() {
   [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null
+  # The settings window's check expects the prefix without a start-with-Windows value.
+  [ "$run_value_added" = 1 ] && wine reg delete "$run_key" /v nimbrook.exe /f </dev/null >/dev/null 2>&1 9>&-
   [ -n "${client_pid:-}" ] && kill "$client_pid" 2>/dev/null
   rm -rf "$work" "$dir" "$foreign"
 }
@@ -153,6 +158,11 @@ echo readme >"$dir/readme.txt"
 echo client >"$dir/openvpn/client.ovpn"
 echo log >"$dir/openvpn/openvpn.log"
 
+# The client's start-with-Windows value, as its settings window writes it.
+run_value_added=1
+wine reg add "$run_key" /v nimbrook.exe /t REG_SZ /d 'C:\Program Files\NimbrookCheck\Nimbrook.exe' /f \
+  </dev/null >/dev/null 2>&1 9>&-
+
 # --- silent uninstallation: the uninstaller starts a copy of itself and returns at once.
 timeout 60 wine "$dir/uninstall.exe" /S </dev/null >/dev/null 2>&1 9>&-
 only_config() { [ "$(ls -A "$dir" 2>/dev/null)" = config ]; }
@@ -162,9 +172,12 @@ wait_for() {  # COMMAND SECONDS
   for i in $(seq 1 $(($2 * 5))); do "$1" && return 0; sleep 0.2; done
   return 1
 }
-check "uninstalling leaves only the config folder ($(ls -A "$dir" 2>/dev/null | tr '\n' ' '))" wait_for only_config 60
+wait_for only_config 60
+check "uninstalling leaves only the config folder (left: $(ls -A "$dir" 2>/dev/null | tr '\n' ' '))" only_config
 check "which keeps the subscriber's settings" grep -q '^language=chs' "$dir/config/config.ini"
 check "the uninstaller's registration is gone" wait_for unregistered 20
 check "the Start-menu entries are gone" test ! -e "$start_menu"
+check "and the client's start with Windows" \
+  bash -c '! wine reg query "$1" /v nimbrook.exe </dev/null >/dev/null 2>&1' _ "$run_key"
 
 finish
