@@ -88,6 +88,7 @@ class UpdateWindowControllerTest : public ::testing::Test {
           return true;
         },
         L"http://d.example/version.ini", UpdateDirectories{Paths().programDir, Paths().configDir});
+    check->SetReleasePublicKey("");  // the descriptors here are unsigned
     controller = std::make_unique<UpdateWindowController>(pm, host, check, animation);
     EXPECT_TRUE(controller->Bind().empty());
     controller->OnWindowInit();
