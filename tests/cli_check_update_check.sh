@@ -3,9 +3,9 @@
 # a release whose files all match, changed, missing and present-but-unlisted files, the updater fetched
 # by the check itself, failures that leave no hand-over files, and junk first descriptors that are
 # never kept. The service's current release is never switched: program directories are built from the
-# release files, and other releases are reached through their own descriptor addresses. The build's
-# release key is the service's test key: the service signs what it serves, and its variants signed
-# with another key or unsigned are refused (the unsigned one accepted again without a key).
+# release files, and other releases are reached through their own descriptor addresses. The service
+# signs what it serves with its test key; with that key as the release key, its variants signed with
+# another key or unsigned are refused (the unsigned one is accepted again without a key).
 # Usage: cli_check_update_check.sh PATH-TO-nimbrook-cli PORT
 set -u
 cli=${1:?usage: cli_check_update_check.sh PATH-TO-nimbrook-cli PORT}
@@ -14,6 +14,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 base="http://127.0.0.1:$port"
 releases="$(cd "$(dirname "$0")/../service/data/releases" && pwd)"
 current=$(tr -d '\r\n ' <"$releases/../current-release")
+testkey=$(tr -d '\r\n' <"$releases/../signing/release-key.pub")
 
 cd "$work" || exit 1
 
@@ -154,14 +155,14 @@ for junk in "$base/fault/empty/clientupdate/update/raw/master/version.ini" "$bas
   check "junk first descriptor ($junk): and its check works" test "$out" != '{"state": 3}'
 done
 
-# 6. Signatures. A signed release was checked above; its descriptor verifies with the build's key.
-verdict=$("${runner[@]}" "$cli" release verify old/config/new_version.ini 2>/dev/null </dev/null | tr -d '\r')
+# 6. Signatures. A signed release was checked above; its descriptor verifies with the test key.
+verdict=$("${runner[@]}" "$cli" release verify --public-key "$testkey" old/config/new_version.ini 2>/dev/null </dev/null | tr -d '\r')
 check "signed release: new_version.ini verifies ($verdict)" test "$verdict" = '{"valid":true,"reason":"signature valid"}'
 
 # A first descriptor signed with another key, or unsigned, is not installed.
 for variant in otherkey unsigned; do
   mkdir -p "first-$variant"
-  run_check "first-$variant" "$base/descriptor/1.5.1-$variant/version.ini"
+  run_check "first-$variant" "$base/descriptor/1.5.1-$variant/version.ini" --release-public-key "$testkey"
   check "first start, $variant descriptor: state 3" state_is 3
   check "first start, $variant descriptor: not installed" test ! -e "first-$variant/config/version.ini"
 done
@@ -176,7 +177,7 @@ check "first start, unsigned descriptor without a key: state 1" state_is 1
 install_release 1.5.0 foreign
 fetch_descriptor 1.5.1-otherkey foreign/config/version.ini
 cp foreign/config/version.ini "$work/foreign.ini"
-run_check foreign "$base/descriptor/1.5.1-otherkey/version.ini"
+run_check foreign "$base/descriptor/1.5.1-otherkey/version.ini" --release-public-key "$testkey"
 check "latest signed by another key: state 3" state_is 3
 check "latest signed by another key: no update.ini" test ! -e foreign/config/update.ini
 check "latest signed by another key: no new_version.ini" test ! -e foreign/config/new_version.ini

@@ -2,8 +2,8 @@
 # Checks "nimbrook-cli update" against the reference service: release files replaced (directories
 # created), the new descriptor installed, a download cut mid-body failing cleanly with the old file
 # intact, and hostile file names refused without touching anything; all without a release key, as
-# before signing. Then with the build's key (the service's test key): a signed release updates, and a
-# file that differs from its signed digest, a descriptor signed with another key or none at all
+# before signing. Then with the service's test key as the release key: a signed release updates, and
+# a file that differs from its signed digest, a descriptor signed with another key or none at all
 # replace nothing.
 # Usage: cli_update_check.sh PATH-TO-nimbrook-cli PORT
 set -u
@@ -12,6 +12,7 @@ port=${2:?usage: cli_update_check.sh PATH-TO-nimbrook-cli PORT}
 source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 base="http://127.0.0.1:$port"
 release="$(cd "$(dirname "$0")/../service/data/releases/1.5.1" && pwd)"
+testkey=$(tr -d '\r\n' <"$release/../../signing/release-key.pub")
 
 cd "$work" || exit 1
 
@@ -37,6 +38,7 @@ make_program() {
 
 # Without a release key, as a build without one: the hand-made descriptors here are unsigned.
 update_keyless() { run update --release-public-key '' "$@"; }
+update_keyed() { run update --release-public-key "$testkey" "$@"; }
 
 result_is() { [ "$out" = "$1" ]; }
 same_file() { cmp -s "$1" "$2"; }
@@ -118,7 +120,7 @@ check "no update.ini: '$out'" result_is '{"success": false, "listed": 0, "replac
 run update --program-dir p1
 check "no language: status $status" [ "$status" -eq 2 ]
 
-# 8. With the build's release key. program_from DIR RELEASE NAME...: update.ini as the client writes it
+# 8. With the test key as the release key. program_from DIR RELEASE NAME...: update.ini as the client writes it
 # from release RELEASE's descriptor (its download base and the names), which is new_version.ini.
 program_from() {
   local dir=$1 from=$2
@@ -130,13 +132,13 @@ program_from() {
   printf 'old exe' >"$dir/Nimbrook.exe"
 }
 program_from s1 1.5.1 'Nimbrook.exe' 'docs\changelog.txt' 'readme.txt'
-run update --program-dir s1 --lang eng
+update_keyed --program-dir s1 --lang eng
 check "signed: '$out'" result_is '{"success": true, "listed": 3, "replaced": 3}'
 check "signed: Nimbrook.exe replaced" same_file s1/Nimbrook.exe "$release/Nimbrook.exe"
 check "signed: the signed descriptor installed" same_file s1/config/version.ini "$work/s1.descriptor"
 
 program_from s2 1.5.1-tampered 'Nimbrook.exe' 'readme.txt'
-run update --program-dir s2 --lang eng
+update_keyed --program-dir s2 --lang eng
 check "bytes differ from the digest: '$out'" result_is '{"success": false, "listed": 2, "replaced": 0}'
 check "bytes differ from the digest: old file intact" has_text s2/Nimbrook.exe 'old exe'
 check "bytes differ from the digest: no temporary files" no_tmp s2
@@ -145,7 +147,7 @@ check "bytes differ from the digest: version.ini kept" has_text s2/config/versio
 
 for variant in otherkey unsigned; do
   program_from "s-$variant" "1.5.1-$variant" 'Nimbrook.exe' 'readme.txt'
-  run update --program-dir "s-$variant" --lang eng
+  update_keyed --program-dir "s-$variant" --lang eng
   check "$variant descriptor: '$out'" result_is '{"success": false, "listed": 2, "replaced": 0}'
   check "$variant descriptor: nothing fetched" no_file "s-$variant/readme.txt"
   check "$variant descriptor: old file intact" has_text "s-$variant/Nimbrook.exe" 'old exe'

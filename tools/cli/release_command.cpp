@@ -25,7 +25,6 @@
 #include "core/release_names.h"
 #include "core/text.h"
 #include "os/file_replace.h"
-#include "os/profile_file.h"
 #include "release_trust/descriptor_signature.h"
 #include "release_trust/release_encoding.h"
 #include "release_trust/release_signer.h"
@@ -84,6 +83,35 @@ std::string Encode(const DescriptorText& d) {
     bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
   }
   return bytes;
+}
+
+// The key names of section FILES of text, in file order, first occurrence only. (Read here rather
+// than through the profile API, which takes a relative file name as one in the Windows directory.)
+std::vector<std::wstring> FileNames(const std::wstring& text) {
+  std::vector<std::wstring> names;
+  bool inFiles = false;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    start = end + 1;
+    const size_t first = line.find_first_not_of(L" \t\r");
+    const size_t last = line.find_last_not_of(L" \t\r");
+    line = first == std::wstring::npos ? L"" : line.substr(first, last - first + 1);
+    if (line.empty() || line.front() == L';') continue;
+    if (line.front() == L'[') {
+      inFiles = text::EqualsIgnoreCase(line.substr(0, line.find(L']') + 1), L"[FILES]");
+      continue;
+    }
+    if (!inFiles) continue;
+    std::wstring name = line.substr(0, line.find(L'='));
+    while (!name.empty() && (name.back() == L' ' || name.back() == L'\t')) name.pop_back();
+    bool known = name.empty();
+    for (const auto& n : names) known = known || text::EqualsIgnoreCase(n, name);
+    if (!known) names.push_back(name);
+  }
+  return names;
 }
 
 // text without its DIGESTS section and signature lines, with the new section at the end.
@@ -148,14 +176,14 @@ int Digests(const Arguments& args) {
     PrintError("cannot read " + rest[1]);
     return 1;
   }
-  FileMap files;
-  FillFileMap(os::SystemProfile().ReadSection(descriptor, kFilesSection, 32767), files);
-  if (files.empty()) {
+  DescriptorText d = Decode(bytes);
+  const std::vector<std::wstring> names = FileNames(d.text);
+  if (names.empty()) {
     PrintError("the descriptor lists no FILES");
     return 1;
   }
   std::vector<std::pair<std::wstring, std::string>> digests;
-  for (const auto& [name, stamp] : files) {
+  for (const std::wstring& name : names) {
     if (!IsReleaseFileName(name) && name != kUpdaterFileName) {
       PrintError("not a release file name: " + text::ToUtf8(name));
       return 1;
@@ -168,7 +196,6 @@ int Digests(const Arguments& args) {
     }
     digests.emplace_back(name, hex);
   }
-  DescriptorText d = Decode(bytes);
   d.text = WithDigests(d.text, digests);
   if (!WriteReplacing(descriptor, Encode(d))) {
     PrintError("cannot write " + rest[1]);
