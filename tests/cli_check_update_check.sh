@@ -3,7 +3,9 @@
 # a release whose files all match, changed, missing and present-but-unlisted files, the updater fetched
 # by the check itself, failures that leave no hand-over files, and junk first descriptors that are
 # never kept. The service's current release is never switched: program directories are built from the
-# release files, and other releases are reached through their own descriptor addresses.
+# release files, and other releases are reached through their own descriptor addresses. The service
+# signs what it serves with its test key; with that key as the release key, its variants signed with
+# another key or unsigned are refused (the unsigned one is accepted again without a key).
 # Usage: cli_check_update_check.sh PATH-TO-nimbrook-cli PORT
 set -u
 cli=${1:?usage: cli_check_update_check.sh PATH-TO-nimbrook-cli PORT}
@@ -12,13 +14,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 base="http://127.0.0.1:$port"
 releases="$(cd "$(dirname "$0")/../service/data/releases" && pwd)"
 current=$(tr -d '\r\n ' <"$releases/../current-release")
+testkey=$(tr -d '\r\n' <"$releases/../signing/release-key.pub")
 
 cd "$work" || exit 1
 
 # One check with DIR (relative, so the same text works under Wine) as the program directory.
-run_check() {  # run_check DIR [DEFAULT-DESCRIPTOR-URL]
+run_check() {  # run_check DIR [DEFAULT-DESCRIPTOR-URL [OPTION...]]
   local dir=$1 url=${2:-$base/clientupdate/update/raw/master/version.ini}
-  out=$("${runner[@]}" "$cli" check-update --program-dir "$dir" --default-descriptor-url "$url" 2>"$work/stderr" </dev/null)
+  shift $(($# < 2 ? $# : 2))
+  out=$("${runner[@]}" "$cli" check-update --program-dir "$dir" --default-descriptor-url "$url" "$@" 2>"$work/stderr" </dev/null)
   status=$?
   out=$(printf '%s' "$out" | tr -d '\r')
 }
@@ -150,5 +154,34 @@ for junk in "$base/fault/empty/clientupdate/update/raw/master/version.ini" "$bas
   check "junk first descriptor ($junk): the next start installs the real one" test -s junk/config/version.ini
   check "junk first descriptor ($junk): and its check works" test "$out" != '{"state": 3}'
 done
+
+# 6. Signatures. A signed release was checked above; its descriptor verifies with the test key.
+verdict=$("${runner[@]}" "$cli" release verify --public-key "$testkey" old/config/new_version.ini 2>/dev/null </dev/null | tr -d '\r')
+check "signed release: new_version.ini verifies ($verdict)" test "$verdict" = '{"valid":true,"reason":"signature valid"}'
+
+# A first descriptor signed with another key, or unsigned, is not installed.
+for variant in otherkey unsigned; do
+  mkdir -p "first-$variant"
+  run_check "first-$variant" "$base/descriptor/1.5.1-$variant/version.ini" --release-public-key "$testkey"
+  check "first start, $variant descriptor: state 3" state_is 3
+  check "first start, $variant descriptor: not installed" test ! -e "first-$variant/config/version.ini"
+done
+check "first start, other key: logged" log_has first-otherkey "下载的version.ini签名无效: signature does not match"
+# Without a key an unsigned descriptor works as before.
+mkdir -p first-keyless
+run_check first-keyless "$base/descriptor/1.5.1-unsigned/version.ini" --release-public-key ''
+check "first start, unsigned descriptor without a key: state 1" state_is 1
+
+# The latest descriptor signed with another key: no update offered, the installed descriptor (and so
+# its login list) unchanged.
+install_release 1.5.0 foreign
+fetch_descriptor 1.5.1-otherkey foreign/config/version.ini
+cp foreign/config/version.ini "$work/foreign.ini"
+run_check foreign "$base/descriptor/1.5.1-otherkey/version.ini" --release-public-key "$testkey"
+check "latest signed by another key: state 3" state_is 3
+check "latest signed by another key: no update.ini" test ! -e foreign/config/update.ini
+check "latest signed by another key: no new_version.ini" test ! -e foreign/config/new_version.ini
+check "latest signed by another key: version.ini unchanged" cmp -s foreign/config/version.ini "$work/foreign.ini"
+check "latest signed by another key: logged" log_has foreign "下载的version.ini签名无效: signature does not match"
 
 finish

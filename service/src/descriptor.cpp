@@ -2,10 +2,17 @@
 #include "descriptor.h"
 
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "account/descriptor_cipher.h"
+#include "core/file_io.h"
+#include "core/text.h"
 #include "ini_file.h"
 #include "release_files.h"
+#include "release_trust/descriptor_signature.h"
+#include "release_trust/release_encoding.h"
+#include "release_trust/release_signer.h"
 
 namespace nimbrook::service {
 namespace {
@@ -66,9 +73,16 @@ bool LoadPlainValues(const ServiceConfig& config, const std::string& baseUrl, co
   if (const IniSection* urls = common.Find("URL")) content.urls = urls->entries;
   if (const IniSection* notify = common.Find("NOTIFY")) content.notify = notify->entries;
   IniFile overrides;
+  content.signingKey = kDefaultSigningKey;
   if (LoadIni(config.dataDir / "releases" / (release + ".ini"), overrides)) {
     Override(content.urls, overrides.Find("URL"));
     Override(content.notify, overrides.Find("NOTIFY"));
+    content.signingKey = overrides.Value("RELEASE", "signing_key", kDefaultSigningKey);
+  }
+  // "none", or the default key where the data directory has none: served unsigned.
+  if (content.signingKey == "none" ||
+      (content.signingKey == kDefaultSigningKey && !std::filesystem::exists(config.dataDir / "signing" / kDefaultSigningKey))) {
+    content.signingKey.clear();
   }
   for (auto& [key, value] : content.urls) value = ExpandPlaceholders(value, baseUrl, release);
   for (auto& [key, value] : content.notify) value = ExpandPlaceholders(value, baseUrl, release);
@@ -85,13 +99,17 @@ bool LoadDescriptor(const ServiceConfig& config, const std::string& baseUrl, con
     return false;
   }
   for (const auto& file : files) {
-    std::string stamp;
-    if (!CachedFileStamp(file.path, stamp)) {
+    std::string stamp, digest;
+    if (!CachedFileStampAndDigest(file.path, stamp, digest)) {
       error = "cannot read release file " + file.path.string();
       return false;
     }
     content.files.emplace_back(file.name, stamp);
+    content.digests.emplace_back(file.name, digest);
   }
+  // A release may list digests of its own (a release whose files do not match them).
+  IniFile overrides;
+  if (LoadIni(config.dataDir / "releases" / (release + ".ini"), overrides)) Override(content.digests, overrides.Find("DIGESTS"));
   return true;
 }
 
@@ -100,9 +118,53 @@ std::string RenderDescriptor(const DescriptorContent& content) {
   for (const auto& [key, value] : content.urls) text += key + "=" + EncodeDescriptorValue(value) + "\r\n";
   text += "\r\n[FILES]\r\n";
   for (const auto& [name, stamp] : content.files) text += name + "=" + stamp + "\r\n";
+  if (!content.digests.empty()) {
+    text += "\r\n[DIGESTS]\r\n";
+    for (const auto& [name, digest] : content.digests) text += name + "=" + digest + "\r\n";
+  }
   text += "\r\n[NOTIFY]\r\n";
   for (const auto& [key, value] : content.notify) text += key + "=" + value + "\r\n";
   return text;
+}
+
+bool SignServedDescriptor(const ServiceConfig& config, const DescriptorContent& content, std::string& bytes,
+                          std::string& error) {
+  if (content.signingKey.empty()) return true;
+  if (!IsSafeSegment(content.signingKey)) {
+    error = "signing_key is not a file name under data/signing: " + content.signingKey;
+    return false;
+  }
+  const auto keyPath = config.dataDir / "signing" / content.signingKey;
+  std::string pem;
+  if (!ReadFileBytes(text::FromUtf8(keyPath.string()), pem)) {
+    error = "cannot read the signing key " + keyPath.string();
+    return false;
+  }
+  std::string unsignedBytes;
+  Sha256Digest digest{};
+  if (!UnsignedContent(bytes, unsignedBytes, error) || !SystemCrypto().Sha256(unsignedBytes, digest)) return false;
+  // ECDSA signatures differ from one signing to the next: the same bytes get the same signature, so
+  // two requests for an unchanged descriptor answer alike.
+  static std::mutex lock;
+  static std::map<std::string, std::string> signatures;
+  const std::string cacheKey = pem + "\n" + DigestHex(digest);
+  std::string signature;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    const auto known = signatures.find(cacheKey);
+    if (known != signatures.end()) signature = known->second;
+  }
+  if (signature.empty()) {
+    if (!SignDigest(pem, digest, signature, error)) {
+      error = "cannot sign with " + keyPath.string() + ": " + error;
+      return false;
+    }
+    std::lock_guard<std::mutex> guard(lock);
+    if (signatures.size() > 1000) signatures.clear();
+    signatures.emplace(cacheKey, signature);
+  }
+  bytes = WithSignatureLine(unsignedBytes, signature);
+  return true;
 }
 
 std::string Utf8ToUtf16LeWithBom(const std::string& utf8) {

@@ -2,8 +2,9 @@
 // data/descriptor/urls.ini holds the URL and NOTIFY sections in plain text, with the placeholders
 // {base} (the service's own address) and {release} (the release served); data/releases/<name>.ini
 // may override any of them for one release. URL values are enciphered when served; FILES lists the
-// release's files with their stamps. Served as UTF-16LE with a byte-order mark, which the client's
-// wide profile API reads correctly whatever the system code page.
+// release's files with their stamps, DIGESTS their SHA-256. Served as UTF-16LE with a byte-order
+// mark, which the client's wide profile API reads correctly whatever the system code page, and signed
+// with the test key data/signing/release-key.pem (a release may name another key, or none).
 #pragma once
 
 #include <string>
@@ -20,7 +21,11 @@ struct DescriptorContent {
   KeyValues urls;    // plain values, placeholders replaced
   KeyValues notify;  // NOTIFY section
   KeyValues files;   // release file name -> stamp
+  KeyValues digests; // release file name -> SHA-256 (lower-case hex)
+  std::string signingKey;  // file under data/signing; empty: served unsigned
 };
+
+inline constexpr char kDefaultSigningKey[] = "release-key.pem";
 
 // Gathers the descriptor of a release. False with an error text when the plain values or the
 // release cannot be read.
@@ -33,6 +38,12 @@ struct DescriptorContent {
 
 // The INI text (UTF-8, CR LF line ends) with every URL value enciphered.
 std::string RenderDescriptor(const DescriptorContent& content);
+
+// bytes (a rendered descriptor in the encoding it is served in) with the signature line of the
+// content's key appended; unchanged when it names none. False with an error text when the key file
+// cannot be read or used.
+[[nodiscard]] bool SignServedDescriptor(const ServiceConfig& config, const DescriptorContent& content,
+                                        std::string& bytes, std::string& error);
 
 // UTF-8 text as UTF-16LE bytes with the byte-order mark FF FE.
 std::string Utf8ToUtf16LeWithBom(const std::string& utf8);

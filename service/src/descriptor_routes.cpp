@@ -20,11 +20,18 @@ Resource DescriptorOf(const std::string& release, const RouteRequest& request, c
     RequestNote() = "data error: " + error;
     return Resource::Text(500, "descriptor unavailable: " + error + "\n");
   }
-  const std::string text = RenderDescriptor(content);
+  // Readable form for people: "?encoding=utf-8". The client always gets UTF-16LE. Each form is signed
+  // as it is sent: the signature covers the bytes on the wire.
+  const bool utf8 = request.Query("encoding") == "utf-8";
+  std::string bytes = RenderDescriptor(content);
+  if (!utf8) bytes = Utf8ToUtf16LeWithBom(bytes);
+  if (!SignServedDescriptor(context.config, content, bytes, error)) {
+    RequestNote() = "data error: " + error;
+    return Resource::Text(500, "descriptor unavailable: " + error + "\n");
+  }
   RequestNote() = "release " + release;
-  // Readable form for people: "?encoding=utf-8". The client always gets UTF-16LE.
-  if (request.Query("encoding") == "utf-8") return Resource::Text(200, text, kTextType);
-  return Resource::Text(200, Utf8ToUtf16LeWithBom(text), "text/plain; charset=utf-16le");
+  if (utf8) return Resource::Text(200, bytes, kTextType);
+  return Resource::Text(200, bytes, "text/plain; charset=utf-16le");
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include "core/md5.h"
 #include "ini_file.h"
+#include "release_trust/crypto.h"
+#include "release_trust/release_encoding.h"
 
 namespace nimbrook::service {
 namespace fs = std::filesystem;
@@ -32,6 +34,11 @@ std::string CurrentRelease(const ServiceConfig& config) {
 }
 
 fs::path ReleaseDirectory(const ServiceConfig& config, const std::string& release) {
+  IniFile overrides;
+  if (LoadIni(config.dataDir / "releases" / (release + ".ini"), overrides)) {
+    const std::string files = overrides.Value("RELEASE", "files");
+    if (IsSafeSegment(files)) return config.dataDir / "releases" / files;
+  }
   return config.dataDir / "releases" / release;
 }
 
@@ -59,27 +66,51 @@ bool ListReleaseFiles(const fs::path& releaseDir, std::vector<ReleaseFile>& file
   return !ec;
 }
 
-bool FileStamp(const fs::path& path, std::string& stamp) {
+namespace {
+
+// MD5 and SHA-256 in one pass over the file.
+bool StampAndDigest(const fs::path& path, std::string& stamp, std::string& digest) {
   // Read a piece at a time: a release may hold files of hundreds of megabytes.
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   Md5Stream md5;
+  const auto sha = SystemCrypto().NewSha256();
+  if (!sha) return false;
   std::string piece(1 << 20, '\0');
   while (in) {
     in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
     const auto got = static_cast<size_t>(in.gcount());
-    if (got > 0) md5.Update(std::string_view(piece.data(), got));
+    if (got > 0) {
+      md5.Update(std::string_view(piece.data(), got));
+      if (!sha->Update(std::string_view(piece.data(), got))) return false;
+    }
   }
   if (in.bad()) return false;
+  Sha256Digest sum{};
+  if (!sha->Finish(sum)) return false;
   stamp = md5.FinishHex();
+  digest = DigestHex(sum);
   return true;
 }
 
+}  // namespace
+
+bool FileStamp(const fs::path& path, std::string& stamp) {
+  std::string digest;
+  return StampAndDigest(path, stamp, digest);
+}
+
 bool CachedFileStamp(const fs::path& path, std::string& stamp) {
+  std::string digest;
+  return CachedFileStampAndDigest(path, stamp, digest);
+}
+
+bool CachedFileStampAndDigest(const fs::path& path, std::string& stamp, std::string& digest) {
   struct Known {
     std::uintmax_t size = 0;
     fs::file_time_type modified;
     std::string stamp;
+    std::string digest;
   };
   static std::mutex lock;
   static std::map<std::string, Known> known;
@@ -95,13 +126,14 @@ bool CachedFileStamp(const fs::path& path, std::string& stamp) {
     const auto it = known.find(key);
     if (it != known.end() && it->second.size == size && it->second.modified == modified) {
       stamp = it->second.stamp;
+      digest = it->second.digest;
       return true;
     }
   }
   // Computed outside the lock: other descriptor requests go on meanwhile.
-  if (!FileStamp(path, stamp)) return false;
+  if (!StampAndDigest(path, stamp, digest)) return false;
   std::lock_guard<std::mutex> guard(lock);
-  known[key] = Known{size, modified, stamp};
+  known[key] = Known{size, modified, stamp, digest};
   return true;
 }
 

@@ -1,5 +1,6 @@
 // Descriptors and release files over HTTP: the URL values decipher to the plain values of the data
-// directory, FILES stamps are the MD5 of the served bytes, the current release can be switched
+// directory, FILES stamps are the MD5 of the served bytes, DIGESTS their SHA-256, the bytes sent are
+// signed with the test key (or as a release variant says), the current release can be switched
 // between requests, and file names from the network cannot leave the release directory.
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 #include "descriptor_routes.h"
 #include "ini_file.h"
 #include "release_files.h"
+#include "release_trust/descriptor_signature.h"
+#include "release_trust/release_encoding.h"
 #include "resource.h"
 #include "service_test_support.h"
 
@@ -91,6 +94,54 @@ TEST(DescriptorService, FilesStampsAreTheDigestsOfTheServedFiles) {
     std::string onDisk = testing::ReadFile(testing::RepositoryData() / "releases" / "1.5.1" / path.substr(16));
     EXPECT_EQ(result->body, onDisk) << name;
   }
+}
+
+std::string PublicKey(const char* name) {
+  std::string text = testing::ReadFile(testing::RepositoryData() / "signing" / name), key;
+  EXPECT_TRUE(DecodePublicKeyText(text, key)) << name;
+  return key;
+}
+
+TEST(DescriptorService, DescriptorsAreSignedAsSentAndListTheFilesDigests) {
+  RunningService service;
+  auto client = service.Client();
+  const std::string key = PublicKey("release-key.pub");
+  const auto body = [&](const std::string& path) {
+    auto result = client->Get(path);
+    EXPECT_TRUE(result && result->status == 200) << path;
+    return result ? result->body : std::string();
+  };
+  const std::string served = body("/descriptor/1.5.1/version.ini");
+  EXPECT_EQ(VerifyDescriptorSignature(served, key, SystemCrypto()), SignatureStatus::kValid);
+  EXPECT_EQ(body("/descriptor/1.5.1/version.ini"), served) << "the same bytes, the same signature";
+  EXPECT_EQ(VerifyDescriptorSignature(body("/descriptor/1.5.1/version.ini?encoding=utf-8"), key, SystemCrypto()),
+            SignatureStatus::kValid);
+
+  const IniFile descriptor = FetchDescriptor(service, "/descriptor/1.5.1/version.ini");
+  const IniSection* digests = descriptor.Find("DIGESTS");
+  ASSERT_NE(digests, nullptr);
+  ASSERT_EQ(digests->entries.size(), descriptor.Find("FILES")->entries.size());
+  for (const auto& [name, digest] : digests->entries) {
+    std::string path = name;
+    for (char& c : path) {
+      if (c == '\\') c = '/';
+    }
+    Sha256Digest sum{};
+    ASSERT_TRUE(SystemCrypto().Sha256(body("/releases/1.5.1/" + path), sum));
+    EXPECT_EQ(DigestHex(sum), digest) << name;
+  }
+
+  // The variants serve 1.5.1's files: signed with another key, unsigned, or with an altered digest.
+  EXPECT_EQ(VerifyDescriptorSignature(body("/descriptor/1.5.1-otherkey/version.ini"), key, SystemCrypto()),
+            SignatureStatus::kMismatch);
+  EXPECT_EQ(VerifyDescriptorSignature(body("/descriptor/1.5.1-unsigned/version.ini"), key, SystemCrypto()),
+            SignatureStatus::kMissing);
+  EXPECT_EQ(VerifyDescriptorSignature(body("/descriptor/1.5.1-tampered/version.ini"), key, SystemCrypto()),
+            SignatureStatus::kValid);
+  const IniFile tampered = FetchDescriptor(service, "/descriptor/1.5.1-tampered/version.ini");
+  EXPECT_NE(tampered.Value("DIGESTS", "Nimbrook.exe"), digests->Find("Nimbrook.exe") ? *digests->Find("Nimbrook.exe") : "");
+  EXPECT_EQ(tampered.Value("DIGESTS", "readme.txt"), *digests->Find("readme.txt"));
+  EXPECT_EQ(body("/releases/1.5.1-tampered/Nimbrook.exe"), body("/releases/1.5.1/Nimbrook.exe"));
 }
 
 TEST(DescriptorService, ReleasesDifferWhereTheirFilesDiffer) {

@@ -220,7 +220,15 @@ void UpdateCheck::InstallNewDescriptor() {
   if (!os::ReplaceFileAtomically(fresh, DescriptorFile())) WriteLog(L"重命名文件 new_version.ini失败");
 }
 
-bool UpdateCheck::DownloadFromList(const std::wstring& urlList, const std::wstring& path) {
+bool UpdateCheck::AcceptDescriptor(const std::wstring& path) const {
+  const SignatureStatus status = trust_.CheckDescriptor(path);
+  if (status == SignatureStatus::kValid) return true;
+  WriteLog(L"下载的version.ini签名无效: " + text::AsciiToWide(SignatureReason(status)));
+  return false;
+}
+
+bool UpdateCheck::DownloadFromList(const std::wstring& urlList, const std::wstring& path,
+                                   const std::function<bool(const std::wstring& path)>& accept) {
   size_t start = 0;
   while (start <= urlList.size()) {
     size_t end = urlList.find(L';', start);
@@ -229,7 +237,10 @@ bool UpdateCheck::DownloadFromList(const std::wstring& urlList, const std::wstri
     if (!item.empty()) {
       // The item without its scheme ("http://www" is ten characters); a short item is shown whole.
       WriteLog(L"下载version " + (item.size() > 10 ? item.substr(10) : item));
-      if (download_ && download_(item, path)) return true;
+      if (download_ && download_(item, path)) {
+        if (!accept || accept(path)) return true;
+        RemoveIfExists(path);
+      }
     }
     start = end + 1;
   }
@@ -250,6 +261,13 @@ bool UpdateCheck::DownloadUpdater() {
     RemoveIfExists(partial);
     return false;
   }
+  // The updater runs elevated: it is started only as the latest (verified) descriptor lists it.
+  const FileTrust verdict = trust_.CheckFile(ReadDigests(profile_, NewDescriptorFile()), kUpdaterFileName, partial);
+  if (!Accepted(verdict)) {
+    WriteLog(L"update.exe校验失败: " + text::AsciiToWide(FileTrustReason(verdict)));
+    RemoveIfExists(partial);
+    return false;
+  }
   if (!os::ReplaceFileAtomically(partial, target)) {
     RemoveIfExists(partial);
     return false;
@@ -263,7 +281,7 @@ bool UpdateCheck::FetchInstalledDescriptor() {
   const std::wstring installed = DescriptorFile();
   const std::wstring partial = installed + kDownloadSuffix;
   RemoveIfExists(partial);
-  if (!DownloadFromList(defaultDescriptorUrl_, partial)) {
+  if (!DownloadFromList(defaultDescriptorUrl_, partial, [this](const std::wstring& path) { return AcceptDescriptor(path); })) {
     RemoveIfExists(partial);
     return false;
   }
@@ -311,8 +329,11 @@ bool UpdateCheck::Check() {
   }
   FillFileMap(profile_.ReadSection(installed, kFilesSection, kFilesSectionCapacity), currentFiles_);
 
-  // 3. The latest descriptor.
-  if (!DownloadFromList(descriptorUrlList_, fresh)) return false;
+  // 3. The latest descriptor. With a release key, one whose signature does not verify is as good as
+  // none: nothing of it is used, and the login goes on with the installed descriptor's list.
+  if (!DownloadFromList(descriptorUrlList_, fresh, [this](const std::wstring& path) { return AcceptDescriptor(path); })) {
+    return false;
+  }
 
   // 4. Its required values first: a junk answer must not overwrite the installed descriptor's
   // addresses. Then its URL section replaces the installed one's values.

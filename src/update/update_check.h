@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "account/login_service.h"
+#include "release_trust/release_trust.h"
 
 namespace nimbrook {
 
@@ -74,6 +75,10 @@ class UpdateCheck {
   static std::shared_ptr<UpdateCheck> shared();
   static void Release();
 
+  // The release public key text the check trusts (Base64 of the point; empty: none). The build's key
+  // unless set before Run.
+  void SetReleasePublicKey(std::string keyText) { trust_ = ReleaseTrust(std::move(keyText)); }
+
   int State() const { return state_.load(); }
   void SetStateCallback(StateCallback callback);
 
@@ -87,10 +92,13 @@ class UpdateCheck {
 
   // The check alone: true when "update.ini" was written.
   [[nodiscard]] bool Check();
-  // Tries each non-empty item of the ";"-separated list in order; true at the first success.
-  [[nodiscard]] bool DownloadFromList(const std::wstring& urlList, const std::wstring& path);
+  // Tries each non-empty item of the ";"-separated list in order; true at the first download that
+  // accept (when given) takes. A refused download is removed before the next item is tried.
+  [[nodiscard]] bool DownloadFromList(const std::wstring& urlList, const std::wstring& path,
+                                      const std::function<bool(const std::wstring& path)>& accept = {});
   // Fetches "update.exe" from the download URL into the program directory; false when there is no
-  // download URL or the download failed (then the installed updater is untouched).
+  // download URL, the download failed or its digest is not the one the latest descriptor lists (then
+  // the installed updater is untouched).
   [[nodiscard]] bool DownloadUpdater();
 
   EndpointLists EndpointListsCopy() const;
@@ -115,6 +123,9 @@ class UpdateCheck {
   // Fetches "version.ini" from the built-in address; installs it only when it is usable.
   bool FetchInstalledDescriptor();
   void InstallNewDescriptor();
+  // Whether a downloaded descriptor may be used: with a key, its signature must verify (one log line
+  // when it does not).
+  bool AcceptDescriptor(const std::wstring& path) const;
   // True when the "update.ini" just written equals the one offered last time.
   bool SameAsOffered() const;
 
@@ -123,6 +134,7 @@ class UpdateCheck {
   std::wstring defaultDescriptorUrl_;
   UpdateDirectories dirs_;
   EndpointSink sink_;
+  ReleaseTrust trust_{ReleaseTrust::BuiltInKeyText()};
 
   std::atomic<int> state_{kUpdateChecking};
   mutable std::mutex mutex_;  // guards lists_ and callback_

@@ -40,7 +40,11 @@ int HttpFileDownloader::Download(const std::wstring& url, const std::wstring& pa
 }
 
 UpdateJob::UpdateJob(UpdaterPaths paths, UpdateJobEnvironment environment, UpdateReporter& reporter)
-    : paths_(std::move(paths)), env_(std::move(environment)), reporter_(reporter), log_(paths_.logFile) {
+    : paths_(std::move(paths)),
+      env_(std::move(environment)),
+      reporter_(reporter),
+      log_(paths_.logFile),
+      trust_(env_.releasePublicKey.value_or(ReleaseTrust::BuiltInKeyText())) {
   if (!env_.profile) env_.profile = &os::SystemProfile();
   if (!env_.processes) env_.processes = &os::SystemProcessList();
   if (!env_.sleep) env_.sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
@@ -86,6 +90,14 @@ UpdateOutcome UpdateJob::Run() {
   // Names come from the network: one that would land outside the program directory fails the whole
   // run before anything is fetched or replaced.
   bool failed = downloadBase_.empty();
+  // The digests come from the new descriptor the client checked; it is checked again here, since the
+  // updater replaces programs that run elevated.
+  const SignatureStatus signature = trust_.CheckDescriptor(paths_.newVersionIni);
+  if (signature != SignatureStatus::kValid) {
+    log_.Write(std::string("new_version.ini签名无效: ") + SignatureReason(signature));
+    failed = true;
+  }
+  digests_ = ReadDigests(*env_.profile, paths_.newVersionIni);
   for (const auto& name : files_) {
     if (UpdaterSkipsName(name)) continue;
     if (!IsReleaseFileName(name)) {
@@ -123,7 +135,10 @@ bool UpdateJob::ReplaceOne(size_t index, const std::wstring& name) {
     log_.Write("创建目录失败 " + text::ToUtf8(name));
     return false;
   }
-  if (!DownloadComplete(url, temporary) && !DownloadComplete(url, temporary)) {
+  // A cut or altered download is fetched once more; the installed file is replaced only by bytes that
+  // match the listed digest.
+  const auto fetch = [&] { return DownloadComplete(url, temporary) && Verified(name, temporary); };
+  if (!fetch() && !fetch()) {
     RemoveFile(temporary);
     log_.Write("下载文件 " + text::ToUtf8(name) + "失败");
     return false;
@@ -141,6 +156,13 @@ bool UpdateJob::ReplaceOne(size_t index, const std::wstring& name) {
 // A release file is never empty: an empty body (a 200 answer without content) does not count.
 bool UpdateJob::DownloadComplete(const std::wstring& url, const std::wstring& path) {
   return env_.downloader->Download(url, path) == 0 && NonEmptyFile(path);
+}
+
+bool UpdateJob::Verified(const std::wstring& name, const std::wstring& path) {
+  const FileTrust verdict = trust_.CheckFile(digests_, name, path);
+  if (Accepted(verdict)) return true;
+  log_.Write("文件校验失败 " + text::ToUtf8(name) + ": " + FileTrustReason(verdict));
+  return false;
 }
 
 void UpdateJob::InstallDescriptor() {

@@ -1,6 +1,6 @@
-// "nimbrook-cli check-update --program-dir DIR [--default-descriptor-url URL]": one update check as
-// the client runs it at start, with DIR as the program directory; the URL replaces the built-in
-// default descriptor address. The files in DIR are left as the client leaves them. Prints
+// "nimbrook-cli check-update --program-dir DIR [--default-descriptor-url URL] [--release-public-key
+// TEXT]": one update check as the client runs it at start, with DIR as the program directory; the URL
+// replaces the built-in default descriptor address, TEXT the build's release public key (empty: none). The files in DIR are left as the client leaves them. Prints
 // {"state": N} with the final state; exit status 0 for states 1 and 2, 1 for a failed check, 2 for a
 // usage error.
 #include <cstdio>
@@ -17,7 +17,8 @@
 namespace nimbrook::cli {
 namespace {
 
-constexpr char kUsage[] = "usage: nimbrook-cli check-update --program-dir DIR [--default-descriptor-url URL]";
+constexpr char kUsage[] =
+    "usage: nimbrook-cli check-update --program-dir DIR [--default-descriptor-url URL] [--release-public-key TEXT]";
 
 int RunCheckUpdate(const Arguments& args) {
   const std::string programDir = Option(args, "--program-dir");
@@ -42,6 +43,7 @@ int RunCheckUpdate(const Arguments& args) {
   ResetLog();
 
   UpdateCheck& check = *composition.Services().update;
+  if (HasOption(args, "--release-public-key")) check.SetReleasePublicKey(Option(args, "--release-public-key"));
   check.Run();
 
   const int state = check.State();
@@ -50,7 +52,7 @@ int RunCheckUpdate(const Arguments& args) {
 }
 
 const CommandRegistration kCheckUpdate("check-update",
-                                       "check-update --program-dir DIR [--default-descriptor-url URL]    "
+                                       "check-update --program-dir DIR [--default-descriptor-url URL] [--release-public-key TEXT]    "
                                        "run one update check in DIR as the client does (JSON state)",
                                        RunCheckUpdate);
 

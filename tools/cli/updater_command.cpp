@@ -1,5 +1,6 @@
-// "nimbrook-cli update --program-dir DIR --lang eng": runs the updater's update job headless with DIR
-// as the program directory (DIR/config/update.ini as the client leaves it). Progress lines go to
+// "nimbrook-cli update --program-dir DIR --lang eng [--release-public-key TEXT]": runs the updater's
+// update job headless with DIR as the program directory (DIR/config/update.ini as the client leaves
+// it); TEXT replaces the build's release public key (empty: none). Progress lines go to
 // standard error; standard output gets one JSON object {"success": ..., "listed": N, "replaced": M}.
 // Exit status 0 on success (or an empty list: nothing to update), 1 on failure (also when
 // update.ini cannot be read), 2 for a usage error.
@@ -15,7 +16,7 @@
 namespace nimbrook::cli {
 namespace {
 
-constexpr char kUsage[] = "usage: nimbrook-cli update --program-dir DIR --lang eng|chs|cht";
+constexpr char kUsage[] = "usage: nimbrook-cli update --program-dir DIR --lang eng|chs|cht [--release-public-key TEXT]";
 
 void PrintResult(bool success, size_t listed, size_t replaced) {
   PrintLine(std::string("{\"success\": ") + (success ? "true" : "false") + ", \"listed\": " +
@@ -40,6 +41,7 @@ int RunUpdate(const Arguments& args) {
   HttpFileDownloader downloader(client);
   UpdateJobEnvironment environment;
   environment.downloader = &downloader;
+  if (HasOption(args, "--release-public-key")) environment.releasePublicKey = Option(args, "--release-public-key");
   UpdateJob job(paths, environment, reporter);
   const UpdateOutcome outcome = job.RunWorker();
   const bool success = outcome == UpdateOutcome::kSucceeded || outcome == UpdateOutcome::kNothingToUpdate;

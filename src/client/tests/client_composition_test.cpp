@@ -104,6 +104,7 @@ TEST_F(ClientCompositionTest, UpdateCheckListsReachTheLoginServiceAndFilesStayIn
   transport.responses.push_back(Descriptor(kFreshLogin));  // the latest one
   transport.responses.push_back(FakeResponse::Body(kAccepted, 1000));
 
+  services.update->SetReleasePublicKey("");  // the descriptors here are unsigned
   services.update->Run();
   ASSERT_EQ(services.update->State(), kUpdateNothing);
   const EndpointLists handed = services.login->EndpointListsCopy();

@@ -16,6 +16,9 @@
 #include "core/paths.h"
 #include "core/text.h"
 #include "os/profile_file.h"
+#include "release_trust/release_encoding.h"
+#include "release_trust/release_signer.h"
+#include "release_trust/tests/release_trust_vectors.h"
 #include "testing/bytes.h"
 #include "testing/temp_dir.h"
 
@@ -34,6 +37,7 @@ std::wstring Enc(const std::wstring& plain) { return text::AsciiToWide(EncodeDes
 struct Descriptor {
   std::map<std::wstring, std::wstring> urls;   // plain values, enciphered when written
   std::vector<std::wstring> files;             // FILES lines
+  std::vector<std::wstring> digests;           // DIGESTS lines
 };
 
 std::string Render(const Descriptor& d) {
@@ -41,6 +45,8 @@ std::string Render(const Descriptor& d) {
   for (const auto& [key, value] : d.urls) text += key + L"=" + Enc(value) + L"\r\n";
   text += L"[FILES]\r\n";
   for (const auto& line : d.files) text += line + L"\r\n";
+  if (!d.digests.empty()) text += L"[DIGESTS]\r\n";
+  for (const auto& line : d.digests) text += line + L"\r\n";
   return Utf16Le(text);
 }
 
@@ -64,7 +70,8 @@ class UpdateCheckTest : public ::testing::Test {
   }
   void TearDown() override { SetLogFile(L""); }
 
-  std::unique_ptr<UpdateCheck> MakeCheck() {
+  // keyText: the release public key; the tests of the checks themselves run without one.
+  std::unique_ptr<UpdateCheck> MakeCheck(const std::string& keyText = "") {
     auto check = std::make_unique<UpdateCheck>(
         os::SystemProfile(),
         [this](const std::wstring& url, const std::wstring& path) {
@@ -76,6 +83,7 @@ class UpdateCheckTest : public ::testing::Test {
         kDefaultUrl, UpdateDirectories{programDir_, configDir_},
         [this](const EndpointLists& lists) { handed_.push_back(lists); });
     check->SetStateCallback([this](int state) { states_.push_back(state); });
+    check->SetReleasePublicKey(keyText);
     return check;
   }
 
@@ -348,6 +356,7 @@ TEST_F(UpdateCheckTest, CheckThreadReportsFinalStateThroughCallback) {
     EndpointLists listsAtFinalState;
   };
   auto seen = std::make_shared<Seen>();
+  check->SetReleasePublicKey("");
   check->SetStateCallback([seen, weak = std::weak_ptr<UpdateCheck>(check)](int state) {
     if (state != kUpdateNeeded && state != kUpdateNothing && state != kUpdateCheckFailed) return;
     if (auto c = weak.lock()) seen->listsAtFinalState = c->EndpointListsCopy();
@@ -530,6 +539,105 @@ TEST_F(UpdateCheckTest, AnUpdateTheUpdaterFailedIsSkippedOnceThenOfferedAgain) {
   updaterFailed();
   EXPECT_EQ(runOnce(), kUpdateNothing);
   EXPECT_FALSE(FileExists(Config(L"update_offered.ini")));
+}
+
+// Signed descriptors are made here with the reference service's test keys, which needs the native
+// build's signer; the Windows build's check is exercised against the service instead.
+std::string SignedWith(const std::string& bytes, const char* keyFile = "release-key.pem") {
+  std::string pem, signedBytes, error;
+  EXPECT_TRUE(ReadFileBytes(text::FromUtf8(std::string(NIMBROOK_SOURCE_DIR) + "/service/data/signing/" + keyFile), pem));
+  EXPECT_TRUE(SignDescriptor(bytes, pem, signedBytes, error)) << error;
+  return signedBytes;
+}
+
+std::wstring DigestLine(const std::wstring& name, const std::string& content) {
+  Sha256Digest digest{};
+  EXPECT_TRUE(SystemCrypto().Sha256(content, digest));
+  return name + L"=" + text::AsciiToWide(DigestHex(digest));
+}
+
+TEST_F(UpdateCheckTest, WithAKeyOnlyASignedLatestDescriptorCountsAndARefusedOneChangesNothing) {
+  if (!SigningAvailable()) GTEST_SKIP() << "signing needs the native build";
+  const std::string installed = Render(Release(L"http://a/login.php", {L"Nimbrook.exe=old"}));
+  const std::string next = Render(Release(L"http://b/login.php", {L"Nimbrook.exe=new"}));
+  std::string flipped = SignedWith(next);
+  flipped[40] = static_cast<char>(flipped[40] ^ 0x20);
+  Put(L"Nimbrook.exe", "client");
+
+  for (const std::string& refused : {next, SignedWith(next, "other-key.pem"), flipped}) {
+    ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), installed));
+    served_ = {{kVersionUrl, refused}};
+    handed_.clear();
+    ResetLog();
+    auto check = MakeCheck(testing::kTestKey);
+    check->Run();
+    EXPECT_EQ(check->State(), kUpdateCheckFailed);
+    EXPECT_FALSE(FileExists(Config(L"update.ini")));
+    EXPECT_FALSE(FileExists(Config(L"new_version.ini")));
+    EXPECT_EQ(Bytes(Config(L"version.ini")), installed);  // no value of the refused one written
+    ASSERT_EQ(handed_.size(), 1u);
+    EXPECT_EQ(handed_[0].local.plain, L"http://a/login.php");
+    EXPECT_EQ(handed_[0].fresh.plain, L"");
+    EXPECT_NE(Log().find("下载的version.ini签名无效"), std::string::npos);
+  }
+
+  // A refused descriptor at the first address: the next address is tried.
+  const std::string signedNext = SignedWith(next);
+  served_ = {{kVersionUrl, SignedWith(next, "other-key.pem")}, {kDefaultUrl, signedNext}};
+  auto check = MakeCheck(testing::kTestKey);
+  check->Run();
+  EXPECT_EQ(check->State(), kUpdateNeeded);
+  EXPECT_EQ(Section(Config(L"update.ini"), L"FILES"), (std::vector<std::wstring>{L"Nimbrook.exe=new"}));
+  EXPECT_EQ(Bytes(Config(L"new_version.ini")), signedNext);
+  EXPECT_EQ(handed_.back().fresh.plain, L"http://b/login.php");
+}
+
+TEST_F(UpdateCheckTest, WithAKeyAnUnsignedFirstDescriptorIsNotInstalled) {
+  if (!SigningAvailable()) GTEST_SKIP() << "signing needs the native build";
+  const std::string first = Render(Release(L"http://a/login.php", {}));
+  served_ = {{kDefaultUrl, first}};
+  auto check = MakeCheck(testing::kTestKey);
+  check->Run();
+  EXPECT_EQ(check->State(), kUpdateCheckFailed);
+  EXPECT_FALSE(FileExists(Config(L"version.ini")));
+
+  const std::string signedFirst = SignedWith(first);
+  served_ = {{kDefaultUrl, signedFirst}, {kVersionUrl, signedFirst}};
+  check = MakeCheck(testing::kTestKey);
+  check->Run();
+  EXPECT_EQ(check->State(), kUpdateNothing);
+  EXPECT_EQ(Bytes(Config(L"version.ini")), signedFirst);
+}
+
+TEST_F(UpdateCheckTest, TheFetchedUpdaterMustMatchItsListedDigestWithOrWithoutAKey) {
+  if (!SigningAvailable()) GTEST_SKIP() << "signing needs the native build";
+  Descriptor next = Release(L"http://a/", {L"update.exe=u2"});
+  next.digests = {DigestLine(L"Update.exe", "new updater")};
+  for (const std::string key : {std::string(testing::kTestKey), std::string()}) {
+    ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), Render(Release(L"http://a/", {L"update.exe=u1"}))));
+    Put(L"update.exe", "old updater");
+    served_ = {{kVersionUrl, key.empty() ? Render(next) : SignedWith(Render(next))},
+               {std::wstring(kDownloadBase) + L"/update.exe", "altered updater"}};
+    ResetLog();
+    auto check = MakeCheck(key);
+    check->Run();
+    EXPECT_EQ(Bytes(Program(L"update.exe")), "old updater") << key;
+    EXPECT_NE(Log().find("update.exe校验失败"), std::string::npos);
+    EXPECT_FALSE(FileExists(Program(L"update.exe.download")));
+
+    served_[std::wstring(kDownloadBase) + L"/update.exe"] = "new updater";
+    check = MakeCheck(key);
+    check->Run();
+    EXPECT_EQ(Bytes(Program(L"update.exe")), "new updater") << key;
+  }
+  // With a key, a signed descriptor that lists no digest for the updater does not replace it.
+  ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), Render(Release(L"http://a/", {L"update.exe=u1"}))));
+  Put(L"update.exe", "old updater");
+  served_ = {{kVersionUrl, SignedWith(Render(Release(L"http://a/", {L"update.exe=u2"})))},
+             {std::wstring(kDownloadBase) + L"/update.exe", "new updater"}};
+  auto check = MakeCheck(testing::kTestKey);
+  check->Run();
+  EXPECT_EQ(Bytes(Program(L"update.exe")), "old updater");
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "toolkit/controls.h"
 #include "toolkit/dialog_builder.h"
 #include "toolkit/fake_paint_host.h"
+#include "release_trust/tests/release_trust_vectors.h"
 #include "update/update_check.h"
 
 namespace nimbrook {
@@ -88,6 +89,7 @@ class UpdateWindowControllerTest : public ::testing::Test {
           return true;
         },
         L"http://d.example/version.ini", UpdateDirectories{Paths().programDir, Paths().configDir});
+    check->SetReleasePublicKey("");  // the descriptors here are unsigned
     controller = std::make_unique<UpdateWindowController>(pm, host, check, animation);
     EXPECT_TRUE(controller->Bind().empty());
     controller->OnWindowInit();
@@ -139,6 +141,15 @@ TEST_F(UpdateWindowControllerTest, AFailedCheckStillReachesTheLoginWindowWithIts
   controller->OnPoll();
   EXPECT_EQ(host.calls, (std::vector<std::wstring>{L"stop-polling", L"login msg_checkupdate_err"}));
   EXPECT_TRUE(animation->stop);
+}
+
+TEST_F(UpdateWindowControllerTest, WithAKeyAnUnsignedUpdateIsNotOfferedAndTheLoginFollows) {
+  MakeCheck(Descriptor("readme.txt=0123\r\n"));  // would be offered without a key
+  check->SetReleasePublicKey(testing::kTestKey);
+  check->Run();
+  ASSERT_EQ(check->State(), kUpdateCheckFailed);
+  controller->OnPoll();
+  EXPECT_EQ(host.calls, (std::vector<std::wstring>{L"stop-polling", L"login msg_checkupdate_err"}));
 }
 
 TEST_F(UpdateWindowControllerTest, AcceptedUpdateStartsTheProgramDirectorysUpdaterWithTheLanguage) {

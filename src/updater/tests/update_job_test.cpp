@@ -6,6 +6,7 @@
 #include "core/file_io.h"
 #include "core/paths.h"
 #include "os/process_list.h"
+#include "release_trust/tests/release_trust_vectors.h"
 #include "testing/temp_dir.h"
 #include "updater/update_job.h"
 #include "updater_test_support.h"
@@ -26,6 +27,7 @@ class UpdateJobTest : public ::testing::Test {
     env_.downloader = &downloader_;
     env_.processes = &processes_;
     env_.sleep = [this](int ms) { slept_.push_back(ms); };
+    env_.releasePublicKey = "";  // the tests of the job itself run without a key
   }
 
   // update.ini as the client writes it: the enciphered base and one "name=stamp" line per file.
@@ -263,6 +265,74 @@ TEST_F(UpdateJobTest, TheRealReplacementOverwritesAnExistingFile) {
   EXPECT_FALSE(FileExists(InProgram(L"a.txt.tmp")));
   EXPECT_FALSE(os::ReplaceFileAtomically(InProgram(L"missing.tmp"), InProgram(L"a.txt")));
   EXPECT_EQ(Read(InProgram(L"a.txt")), "new");
+}
+
+// The signed vector lists Nimbrook.exe with the digest of "a" (and no other file).
+const std::string kSignedNew = testing::kSignedLf + ";signature=" + testing::kSigLf + "\r\n";
+
+TEST_F(UpdateJobTest, WithAKeyOnlyFilesMatchingTheSignedDigestsReplaceAnything) {
+  env_.releasePublicKey = testing::kTestKey;
+  struct Case {
+    const char* what;
+    std::string descriptor;
+    std::vector<FakeDownloader::Answer> answers;
+    bool succeeds;
+  };
+  const std::vector<Case> cases = {
+      {"matching", kSignedNew, {{0, "a"}}, true},
+      {"altered once, then matching", kSignedNew, {{0, "b"}, {0, "a"}}, true},
+      {"altered twice", kSignedNew, {{0, "b"}, {0, "ab"}}, false},
+      {"unsigned", testing::kSignedLf, {{0, "a"}}, false},
+      {"signed by another key", testing::kSignedLf + ";signature=" + testing::kSigOtherKey + "\n", {{0, "a"}}, false},
+  };
+  for (const Case& c : cases) {
+    WriteUpdateIni({"Nimbrook.exe"});
+    ASSERT_TRUE(WriteFileBytes(paths_.versionIni, "old descriptor"));
+    ASSERT_TRUE(WriteFileBytes(paths_.newVersionIni, c.descriptor));
+    ASSERT_TRUE(WriteFileBytes(InProgram(L"Nimbrook.exe"), "old exe"));
+    downloader_.urls.clear();
+    Answer(L"Nimbrook.exe", c.answers);
+
+    UpdateJob job = Job();
+    EXPECT_EQ(job.Run(), c.succeeds ? UpdateOutcome::kSucceeded : UpdateOutcome::kFailed) << c.what;
+    EXPECT_EQ(Read(InProgram(L"Nimbrook.exe")), c.succeeds ? "a" : "old exe") << c.what;
+    EXPECT_EQ(Read(paths_.versionIni), c.succeeds ? c.descriptor : "old descriptor") << c.what;
+    EXPECT_FALSE(FileExists(paths_.updateIni)) << c.what;
+    EXPECT_TRUE(NoTemporaryFiles()) << c.what;
+  }
+  // A refused descriptor fails the run before anything is fetched.
+  EXPECT_TRUE(downloader_.urls.empty());
+  std::string log;
+  ASSERT_TRUE(ReadFileBytes(paths_.logFile, log));
+  EXPECT_NE(log.find("new_version.ini签名无效"), std::string::npos);
+  EXPECT_NE(log.find("文件校验失败 Nimbrook.exe"), std::string::npos);
+}
+
+TEST_F(UpdateJobTest, WithAKeyAFileTheSignedDescriptorDoesNotListIsNotInstalled) {
+  env_.releasePublicKey = testing::kTestKey;
+  WriteUpdateIni({"Nimbrook.exe", "readme.txt"});
+  ASSERT_TRUE(WriteFileBytes(paths_.newVersionIni, kSignedNew));
+  Answer(L"Nimbrook.exe", {{0, "a"}});
+  Answer(L"readme.txt", {{0, "readme"}});
+  UpdateJob job = Job();
+  EXPECT_EQ(job.Run(), UpdateOutcome::kFailed);
+  EXPECT_FALSE(FileExists(InProgram(L"readme.txt")));
+}
+
+TEST_F(UpdateJobTest, WithoutAKeyListedDigestsAreStillChecked) {
+  WriteUpdateIni({"Nimbrook.exe", "readme.txt"});
+  ASSERT_TRUE(WriteFileBytes(paths_.newVersionIni, testing::kSignedLf));  // unsigned, digest of "a" only
+  ASSERT_TRUE(WriteFileBytes(InProgram(L"Nimbrook.exe"), "old exe"));
+  Answer(L"Nimbrook.exe", {{0, "cut"}});
+  Answer(L"readme.txt", {{0, "readme"}});
+  EXPECT_EQ(Job().Run(), UpdateOutcome::kFailed);
+  EXPECT_EQ(Read(InProgram(L"Nimbrook.exe")), "old exe");
+
+  WriteUpdateIni({"Nimbrook.exe", "readme.txt"});
+  ASSERT_TRUE(WriteFileBytes(paths_.newVersionIni, testing::kSignedLf));
+  Answer(L"Nimbrook.exe", {{0, "a"}});
+  EXPECT_EQ(Job().Run(), UpdateOutcome::kSucceeded);  // readme.txt has no digest: taken as before
+  EXPECT_EQ(Read(InProgram(L"readme.txt")), "readme");
 }
 
 }  // namespace

@@ -147,6 +147,7 @@ class UpdaterRunTest : public UpdaterControllerTest {
     env.downloader = &downloader;
     env.processes = &processes;
     env.sleep = [](int) {};
+    env.releasePublicKey = "";  // the hand-over files here are unsigned
   }
   void WriteUpdateIni(const std::vector<std::string>& names) {
     std::string text = "[URL]\r\ndownloadURL=" + EncodeDescriptorValue("http://h/r/") + "\r\n[FILES]\r\n";

@@ -31,7 +31,9 @@ make_program() {
   printf 'old readme' >"$dir/readme.txt"
   printf '[URL]\r\ndownloadURL=%s\r\n[FILES]\r\nreadme.txt=r2\r\ndocs\\changelog.txt=c2\r\ndocs\\license.txt=l2\r\n' \
     "$enciphered" >"$dir/config/update.ini"
-  printf '[FILES]\r\nreadme.txt=r2\r\n' >"$dir/config/new_version.ini"
+  # The new descriptor as the service signs it (the build trusts the service's test key).
+  curl -sf "http://127.0.0.1:$port/descriptor/1.5.1/version.ini" -o "$dir/config/new_version.ini"
+  cp "$dir/config/new_version.ini" "$dir.descriptor"
   printf '[FILES]\r\nreadme.txt=r1\r\n' >"$dir/config/version.ini"
 }
 
@@ -67,7 +69,7 @@ for lang in eng chs cht; do
   [ -n "$id" ] || { kill "$pid" 2>/dev/null; continue; }
   check "[$lang] every listed file is replaced with the served bytes" wait_for 30 updated
   check "[$lang] the new descriptor is installed" \
-    wait_for 5 test "$(tr -d '\r' <"$dir/config/version.ini")" = "$(printf '[FILES]\nreadme.txt=r2')"
+    wait_for 5 cmp -s "$dir/config/version.ini" "$dir.descriptor"
   check "[$lang] new_version.ini is gone" test ! -e "$dir/config/new_version.ini"
   check "[$lang] no temporary files are left" test -z "$(find "$dir" -name '*.tmp')"
   sleep 0.5
