@@ -43,13 +43,6 @@ void CDropDownWnd::SendPick(const std::wstring& item) {
   owner->GetManager()->SendNotify(owner, item, 0, 0, true);
 }
 
-void CDropDownWnd::HidePopupAndHandOver(const std::wstring& item) {
-  HidePopup();   // the close is posted: this object lives until the current message is done
-  CControlUI* owner = GetOwnerControl();
-  if (item.empty() || owner == nullptr || owner->GetManager() == nullptr) return;
-  owner->GetManager()->SendNotify(owner, item, 0, 0, false);
-}
-
 void CDropDownWnd::HidePopup() {
   ShowWindow(false, false);
   if (!m_closing) {

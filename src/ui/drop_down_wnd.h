@@ -46,11 +46,6 @@ class CDropDownWnd : public CUIBase, public toolkit::CWindowWnd, public toolkit:
   void ShowAsPicker(toolkit::UiPoint screen, int rows);
   // Posts the pick for the owner control; nothing when there is no owner (or it is gone).
   void SendPick(const std::wstring& item);
-  // Pickers: hides the pop-up, then hands the pick to the owner control at once. A posted pick
-  // could wait in the owner's queue until something else woke it (seen with a protocol pick that
-  // only arrived after the next connection had started); the owner's handling of a protocol or a
-  // route only sets its fields, so it runs safely here, after the pop-up has hidden.
-  void HidePopupAndHandOver(const std::wstring& item);
   // Hides the pop-up; it is destroyed once the current message is done (a new one is made for the
   // next click, so a hidden one would only linger).
   void HidePopup();

@@ -20,7 +20,8 @@ void CProtocolWnd::Notify(TNotifyUI& msg) {
   if (msg.sType == notify::kWindowInit) return;
   if ((msg.sType == notify::kClick || msg.sType == notify::kItemClick) && msg.pSender != nullptr) {
     const std::wstring item = msg.pSender->GetName();
-    HidePopupAndHandOver(item);
+    if (!item.empty()) SendPick(item);
+    HidePopup();
   }
 }
 

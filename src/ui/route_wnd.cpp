@@ -23,7 +23,8 @@ void CRouteWnd::Notify(TNotifyUI& msg) {
   }
   if ((msg.sType == notify::kItemClick || msg.sType == notify::kClick) && msg.pSender != nullptr) {
     const std::wstring item = msg.pSender->GetName();
-    HidePopupAndHandOver(item);
+    if (!item.empty()) SendPick(item);
+    HidePopup();
   }
 }
 
