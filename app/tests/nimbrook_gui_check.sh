@@ -52,20 +52,9 @@ if ! port_open 8080; then
 fi
 check "the default descriptor address answers" port_open 8080
 
-# --- windows by what they look like: the titles are the same, the sizes and the login window's blue
-# brand panel are not.
-visible_windows() { xdotool search --onlyvisible --name '.*' 2>/dev/null; }
-window_size() { xdotool getwindowgeometry --shell "$1" 2>/dev/null | awk -F= '/^WIDTH/ { w = $2 } /^HEIGHT/ { h = $2 } END { print w "x" h }'; }
-# Pixels are read from the root window: a capture of a window that goes meanwhile can hang.
-grab() { timeout 10 import -window root -crop "$1" +repage -depth 8 "$2" 2>/dev/null; }
-window_origin() { xdotool getwindowgeometry --shell "$1" 2>/dev/null | awk -F= '/^X=/ { x = $2 } /^Y=/ { y = $2 } END { print x, y }'; }
-pixel_blue() {  # WINDOW X Y: true when the pixel is the brand panel's blue
-  local x y
-  read -r x y <<<"$(window_origin "$1")"
-  [ -n "$x" ] || return 1
-  grab "1x1+$((x + $2))+$((y + $3))" txt:- |
-    awk -F'[(),]' 'NR == 2 { r = $3 + 0; g = $4 + 0; b = $5 + 0; exit !(b > r + 60 && b > 90) }'
-}
+# --- windows by what they look like (sizes, the login window's blue brand panel) and the places of
+# their controls: the scripted subscriber's library.
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/e2e/window_lib.sh"
 shot() {  # WINDOW FILE
   local x y size
   xdotool mousemove 0 0
@@ -77,18 +66,6 @@ count_windows() {  # SIZE
   local id n=0
   for id in $(visible_windows); do [ "$(window_size "$id")" = "$1" ] && n=$((n + 1)); done
   echo "$n"
-}
-find_window() {  # KIND: update, login, main, box; prints the first window of that kind
-  local id size
-  for id in $(visible_windows); do
-    size=$(window_size "$id")
-    case "$1:$size" in
-      main:900x640 | box:400x210) echo "$id"; return 0 ;;
-      login:800x572) pixel_blue "$id" 60 300 && { echo "$id"; return 0; } ;;
-      update:800x572) pixel_blue "$id" 60 300 || { echo "$id"; return 0; } ;;
-    esac
-  done
-  return 1
 }
 wait_window() {  # KIND SECONDS: sets win
   local i
@@ -115,10 +92,7 @@ wait_until() {  # COMMAND SECONDS
   done
   return 1
 }
-click() {  # WINDOW X Y
-  xdotool mousemove --window "$1" "$2" "$3" click 1
-  sleep 0.3
-}
+click() { click_in "$@"; }
 # Lines of "import ... txt:-" read "x,y: (r,g,b) ...": fields 3 to 5 are the colour.
 # Red text in the login window's tips line (the form's message area).
 tips_red_pixels() {
@@ -153,14 +127,10 @@ wait_exit() {  # PID SECONDS
 }
 
 # Where the login form's controls are (the layout's 800 x 572 at 96 dpi).
-username_at=(565 204)
-password_at=(565 256)
 auto_lab_at=(665 301)
-login_at=(565 355)
 minbtn_at=(748 20)
 closebtn_at=(780 20)
 main_closebtn_at=(879 20)
-box_ok_at=(320 179)
 # On the main window (900 x 640): the notice pop-up's close button and the exit question's OK, both
 # pop-ups centred on it.
 main_notice_close_at=(710 130)

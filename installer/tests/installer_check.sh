@@ -96,24 +96,7 @@ registered=$(wine reg query "$uninstall_key" /v UninstallString 2>/dev/null 9>&-
 check "the uninstaller is registered with Windows" grep -qi 'NimbrookCheck\\uninstall.exe' <<<"$registered"
 
 # --- the installed client: update check, then its login window.
-visible_windows() { xdotool search --onlyvisible --name '.*' 2>/dev/null; }
-geometry() { xdotool getwindowgeometry --shell "$1" 2>/dev/null | tr '\n' ' '; }
-grab() { timeout 10 import -window root -crop "$1" +repage -depth 8 "$2" 2>/dev/null; }
-login_window() {  # prints the login window: 800 x 572 with the brand panel's blue at (60, 300)
-  local id X Y WIDTH HEIGHT SCREEN WINDOW
-  for id in $(visible_windows); do
-    eval "$(geometry "$id")"
-    [ "${WIDTH:-}x${HEIGHT:-}" = 800x572 ] || continue
-    grab "1x1+$((X + 60))+$((Y + 300))" txt:- |
-      awk -F'[(),]' 'NR == 2 { exit !($5 + 0 > $3 + 60 && $5 + 0 > 90) }' && { echo "$id"; return 0; }
-  done
-  return 1
-}
-wait_login() {
-  local i
-  for i in $(seq 1 300); do login=$(login_window) && return 0; sleep 0.2; done
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/e2e/window_lib.sh"
 wait_exit() {  # PID SECONDS
   local i
   for i in $(seq 1 $(($2 * 10))); do
@@ -124,13 +107,11 @@ wait_exit() {  # PID SECONDS
 }
 (cd "$dir" && exec wine ./Nimbrook.exe </dev/null >/dev/null 2>&1 9>&-) &
 client_pid=$!
-login=""
-if wait_login; then
+if login=$(wait_any 60 login); then
   pass
-  eval "$(geometry "$login")"
   xdotool mousemove 0 0
   sleep 0.5
-  grab "800x572+$X+$Y" "$shots/installer-login-chs.png"
+  grab_window "$login" "$shots/installer-login-chs.png"
   check "the login screenshot is written" test -s "$shots/installer-login-chs.png"
 else
   fail "the installed client opens its login window"
