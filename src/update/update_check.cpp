@@ -227,8 +227,7 @@ bool UpdateCheck::AcceptDescriptor(const std::wstring& path) const {
   return false;
 }
 
-bool UpdateCheck::DownloadFromList(const std::wstring& urlList, const std::wstring& path,
-                                   const std::function<bool(const std::wstring& path)>& accept) {
+bool UpdateCheck::DownloadFromList(const std::wstring& urlList, const std::wstring& path) {
   size_t start = 0;
   while (start <= urlList.size()) {
     size_t end = urlList.find(L';', start);
@@ -238,7 +237,7 @@ bool UpdateCheck::DownloadFromList(const std::wstring& urlList, const std::wstri
       // The item without its scheme ("http://www" is ten characters); a short item is shown whole.
       WriteLog(L"下载version " + (item.size() > 10 ? item.substr(10) : item));
       if (download_ && download_(item, path)) {
-        if (!accept || accept(path)) return true;
+        if (AcceptDescriptor(path)) return true;
         RemoveIfExists(path);
       }
     }
@@ -281,7 +280,7 @@ bool UpdateCheck::FetchInstalledDescriptor() {
   const std::wstring installed = DescriptorFile();
   const std::wstring partial = installed + kDownloadSuffix;
   RemoveIfExists(partial);
-  if (!DownloadFromList(defaultDescriptorUrl_, partial, [this](const std::wstring& path) { return AcceptDescriptor(path); })) {
+  if (!DownloadFromList(defaultDescriptorUrl_, partial)) {
     RemoveIfExists(partial);
     return false;
   }
@@ -331,9 +330,7 @@ bool UpdateCheck::Check() {
 
   // 3. The latest descriptor. With a release key, one whose signature does not verify is as good as
   // none: nothing of it is used, and the login goes on with the installed descriptor's list.
-  if (!DownloadFromList(descriptorUrlList_, fresh, [this](const std::wstring& path) { return AcceptDescriptor(path); })) {
-    return false;
-  }
+  if (!DownloadFromList(descriptorUrlList_, fresh)) return false;
 
   // 4. Its required values first: a junk answer must not overwrite the installed descriptor's
   // addresses. Then its URL section replaces the installed one's values.

@@ -92,10 +92,10 @@ class UpdateCheck {
 
   // The check alone: true when "update.ini" was written.
   [[nodiscard]] bool Check();
-  // Tries each non-empty item of the ";"-separated list in order; true at the first download that
-  // accept (when given) takes. A refused download is removed before the next item is tried.
-  [[nodiscard]] bool DownloadFromList(const std::wstring& urlList, const std::wstring& path,
-                                      const std::function<bool(const std::wstring& path)>& accept = {});
+  // Tries each non-empty item of the ";"-separated descriptor list in order; true at the first
+  // download whose signature the release key accepts (any, without a key). A refused download is
+  // removed before the next item is tried.
+  [[nodiscard]] bool DownloadFromList(const std::wstring& urlList, const std::wstring& path);
   // Fetches "update.exe" from the download URL into the program directory; false when there is no
   // download URL, the download failed or its digest is not the one the latest descriptor lists (then
   // the installed updater is untouched).

@@ -293,7 +293,9 @@ TEST_F(UpdateCheckTest, EveryFailureRemovesHandOverFiles) {
     served_.clear();
     states_.clear();
     (void)RemoveFile(Config(L"version.ini"));
-    if (c.installed) ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), Render(c.installedDesc)));
+    if (c.installed) {
+      ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), Render(c.installedDesc)));
+    }
     if (c.defaultServed) served_[kDefaultUrl] = Render(c.installedDesc);
     if (c.freshServed) served_[kVersionUrl] = c.freshDesc.urls.empty() ? std::string() : Render(c.freshDesc);
     // Left-overs of an earlier run.
@@ -424,8 +426,8 @@ TEST_F(UpdateCheckTest, AJunkFirstDescriptorIsNotKeptAndTheNextStartRecovers) {
   const std::vector<std::pair<const char*, std::string>> junk = {
       {"empty answer", ""},
       {"portal page", "<!DOCTYPE html><html><head><title>Login</title></head><body>Wi-Fi</body></html>"},
-      {"no versionURL", Render(Descriptor{{{L"loginURL", L"http://a/"}}, {}})},
-      {"no loginURL", Render(Descriptor{{{L"versionURL", kVersionUrl}}, {}})},
+      {"no versionURL", Render(Descriptor{{{L"loginURL", L"http://a/"}}, {}, {}})},
+      {"no loginURL", Render(Descriptor{{{L"versionURL", kVersionUrl}}, {}, {}})},
   };
   for (const auto& [what, body] : junk) {
     SCOPED_TRACE(what);
@@ -613,7 +615,7 @@ TEST_F(UpdateCheckTest, TheFetchedUpdaterMustMatchItsListedDigestWithOrWithoutAK
   if (!SigningAvailable()) GTEST_SKIP() << "signing needs the native build";
   Descriptor next = Release(L"http://a/", {L"update.exe=u2"});
   next.digests = {DigestLine(L"Update.exe", "new updater")};
-  for (const std::string key : {std::string(testing::kTestKey), std::string()}) {
+  for (const std::string& key : {std::string(testing::kTestKey), std::string()}) {
     ASSERT_TRUE(WriteFileBytes(Config(L"version.ini"), Render(Release(L"http://a/", {L"update.exe=u1"}))));
     Put(L"update.exe", "old updater");
     served_ = {{kVersionUrl, key.empty() ? Render(next) : SignedWith(Render(next))},
