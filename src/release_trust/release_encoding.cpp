@@ -1,9 +1,11 @@
 #include "release_trust/release_encoding.h"
 
+#include <algorithm>
+
+#include "core/base64.h"
+
 namespace nimbrook {
 namespace {
-
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int SextetOf(char c) {
   if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -17,26 +19,9 @@ int SextetOf(char c) {
 }  // namespace
 
 std::string EncodeBase64Line(std::string_view bytes) {
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  size_t i = 0;
-  for (; i + 3 <= bytes.size(); i += 3) {
-    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
-                       static_cast<unsigned char>(bytes[i + 2]);
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += kAlphabet[(v >> 6) & 63];
-    out += kAlphabet[v & 63];
-  }
-  const size_t rest = bytes.size() - i;
-  if (rest > 0) {
-    unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-    if (rest == 2) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
-    out += '=';
-  }
+  // The stored-password codec, without the line breaks it puts after every 76 characters.
+  std::string out = Base64().Encode(bytes);
+  out.erase(std::remove_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }), out.end());
   return out;
 }
 

@@ -57,6 +57,12 @@ TEST(ReleaseEncodingTest, Base64IsDecodedStrictly) {
   EXPECT_EQ(EncodeBase64Line("f"), "Zg==");
   EXPECT_EQ(EncodeBase64Line("foob"), "Zm9vYg==");
   EXPECT_EQ(EncodeBase64Line("fooba"), "Zm9vYmE=");
+  // A signature (64 bytes) stays on one line, and reads back.
+  const std::string long_bytes(64, '\xA5');
+  const std::string line = EncodeBase64Line(long_bytes);
+  EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
+  EXPECT_TRUE(DecodeBase64Strict(line, bytes));
+  EXPECT_EQ(bytes, long_bytes);
   for (const char* good : {"Zm9vYmE=", "Zm9vYmE", "Zm9vYg==", "Zm9vYg", "Zm9v", ""}) {
     EXPECT_TRUE(DecodeBase64Strict(good, bytes)) << good;
   }
