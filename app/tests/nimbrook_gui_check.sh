@@ -92,14 +92,6 @@ wait_until() {  # COMMAND SECONDS
   return 1
 }
 click() { click_in "$@"; }
-# Lines of "import ... txt:-" read "x,y: (r,g,b) ...": fields 3 to 5 are the colour.
-# Red text in the login window's tips line (the form's message area).
-tips_red_pixels() {
-  local x y
-  read -r x y <<<"$(window_origin "$1")"
-  grab "350x44+$((x + 390))+$((y + 383))" txt:- |
-    awk -F'[(),]' 'NR > 1 { if ($3 + 0 > 170 && $4 + 0 < 130 && $5 + 0 < 130) n++ } END { print n + 0 }'
-}
 wait_for_log() {  # TEXT SECONDS: in the request logs of the services this check started
   local i
   for i in $(seq 1 $(($2 * 10))); do

@@ -175,10 +175,17 @@ if [ "$kind" = login ]; then
   xdotool type --delay 20 "$password"
   shot login-filled "$win"
   click_in "$win" "${login_at[@]}"
-  if ! main=$(wait_any 60 main); then
-    shot login-refused "$win"
-    give_up "the login was refused or did not finish (the tips line shows why)"
-  fi
+  # The main window follows an accepted login; a refusal shows in red in the login window's tips line.
+  main=""
+  for i in $(seq 1 60); do
+    main=$(find_window main) && break
+    if [ "$(tips_red_pixels "$win")" -gt 20 ]; then
+      shot login-refused "$win"
+      give_up "the login was refused (the tips line shows why)"
+    fi
+    sleep 1
+  done
+  [ -n "$main" ] || { shot login-failed root; give_up "the main window did not open after the login"; }
 else
   main=$(find_window main)
 fi
@@ -198,7 +205,12 @@ shot main-window "$main"
 
 # --- 4. the first server that offers OVPN-UDP, and that protocol
 step "looking the servers up in the service's catalogue"
-lookup=$(first_server_offering OVPN-UDP) || give_up "no server of the catalogue offers OVPN-UDP"
+lookup=$(first_server_offering OVPN-UDP)
+case $? in
+  0) ;;
+  2) give_up "the service's catalogue could not be read (nimbrook-cli login failed)" ;;
+  *) give_up "no server of the catalogue offers OVPN-UDP" ;;
+esac
 read -r row_index picker_row picker_rows server_name <<<"$lookup"
 step "row $row_index ($server_name), picker row $picker_row of $picker_rows"
 close_notice_if_up "$main"
@@ -212,7 +224,7 @@ for attempt in 1 2 3; do
   shown_before=$(protocol_display_print "$main")
   click_in "$main" "${protocol_button_at[@]}"
   picker=$(wait_picker "$picker_rows" 10) || continue
-  [ "$attempt" = 1 ] && shot protocol-picker root keep
+  shot protocol-picker root keep
   click_picker_row "$picker" "$picker_row"
   # The protocol box shows the pick once the window has handled it.
   for i in $(seq 1 10); do

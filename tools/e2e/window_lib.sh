@@ -43,6 +43,13 @@ pixel_blue() {  # WINDOW X Y: true when the pixel is the login window's brand bl
   grab "1x1+$(($x + $2))+$(($y + $3))" txt:- |
     awk -F'[(),]' 'NR == 2 { r = $3 + 0; g = $4 + 0; b = $5 + 0; exit !(b > r + 60 && b > 90) }'
 }
+# Red text in the login window's tips line (the form's message area): a refusal or an error.
+tips_red_pixels() {  # LOGIN_WINDOW
+  local x y
+  read -r x y <<<"$(window_origin "$1")"
+  grab "350x44+$((x + 390))+$((y + 383))" txt:- |
+    awk -F'[(),]' 'NR > 1 { if ($3 + 0 > 170 && $4 + 0 < 130 && $5 + 0 < 130) n++ } END { print n + 0 }'
+}
 kind_of() {  # WINDOW: update, login, main, box, updater, notice or other
   case "$(window_size "$1")" in
     900x640) echo main ;;
@@ -136,13 +143,13 @@ close_notice_if_up() {  # MAIN_WINDOW
 
 # The first server of the list (the catalogue's order) that offers PROTOCOL: prints its row index,
 # the protocol's row in the picker (AUTO first, then the server's protocols), the picker's row count
-# and the server's name.
+# and the server's name. Status 2 when the catalogue could not be read, 1 when no server offers it.
 first_server_offering() {  # PROTOCOL
   local dir=$work/lookup endpoints
   mkdir -p "$dir/config"
-  cp "$program/config/version.ini" "$dir/config/version.ini" 2>/dev/null || return 1
+  cp "$program/config/version.ini" "$dir/config/version.ini" 2>/dev/null || return 2
   "$cli" login --program-dir "$dir" --endpoints "" --user "$user" --password "$password" --locale "$lang" \
-    </dev/null >"$dir/login.json" 2>/dev/null
+    </dev/null >"$dir/login.json" 2>/dev/null || return 2
   jq -r --arg p "$1" '
     [.catalogue.entries // [] | to_entries[] | select(.value.offered["10"] | index($p))] | first |
     if . == null then empty else
