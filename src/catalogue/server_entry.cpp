@@ -54,15 +54,15 @@ std::vector<std::wstring> SplitBar(std::wstring_view text) {
 
 // One pass over the entry's fields, with the result EntryValue would give for each key: the first
 // field whose name (the text before its first ",") is the key. A catalogue of many thousand servers
-// is read in time proportional to its text.
+// is read in time proportional to its text, and an entry keeps only views into it.
 ServerEntry ParseServerEntry(std::wstring_view entry) {
   ServerEntry result;
-  result.raw.assign(entry);
+  result.raw = entry;
   struct Field {
     std::wstring_view key;
-    std::wstring ServerEntry::*value;
+    std::wstring_view ServerEntry::*value;
   };
-  static const Field kFields[] = {
+  static constexpr Field kFields[] = {
       {L"area", &ServerEntry::area},       {L"nasname", &ServerEntry::nasname},
       {L"IP", &ServerEntry::ip},           {L"info", &ServerEntry::info},
       {L"allow", &ServerEntry::allow},     {L"onlineusers", &ServerEntry::onlineusers},
@@ -81,7 +81,7 @@ ServerEntry ParseServerEntry(std::wstring_view entry) {
       for (size_t i = 0; i < std::size(kFields); ++i) {
         if ((found & (1u << i)) == 0 && name == kFields[i].key) {
           found |= 1u << i;
-          (result.*kFields[i].value).assign(field.substr(comma + 1));
+          result.*kFields[i].value = field.substr(comma + 1);
           break;
         }
       }
@@ -89,7 +89,6 @@ ServerEntry ParseServerEntry(std::wstring_view entry) {
     if (bar == std::wstring_view::npos) break;
     start = bar + 1;
   }
-  result.ports = ConnectTypeItems(result.connecttype);
   return result;
 }
 
@@ -101,9 +100,8 @@ std::vector<PortItem> ConnectTypeItems(std::wstring_view connecttype) {
     if (eq == std::wstring_view::npos) break;
     const size_t hash = connecttype.find(L'#', eq + 1);
     const size_t end = hash == std::wstring_view::npos ? connecttype.size() : hash;
-    PortItem item{std::wstring(connecttype.substr(start, eq - start)),
-                  std::wstring(connecttype.substr(eq + 1, end - eq - 1))};
-    if (!item.name.empty()) items.push_back(std::move(item));
+    const PortItem item{connecttype.substr(start, eq - start), connecttype.substr(eq + 1, end - eq - 1)};
+    if (!item.name.empty()) items.push_back(item);
     if (hash == std::wstring_view::npos) break;
     start = hash + 1;
   }
@@ -155,10 +153,10 @@ std::vector<std::wstring> OfferedProtocols(std::wstring_view connecttype, int wi
   // The excluded names are compared whole, so a stray name such as "SEC" is not taken for IPSEC.
   const std::vector<std::wstring> excluded = SplitBar(ExcludedProtocols(windowsMajor > 5));
   std::vector<std::wstring> offered;
-  for (PortItem& item : ConnectTypeItems(items)) {
+  for (const PortItem& item : ConnectTypeItems(items)) {
     bool skip = false;
     for (const std::wstring& name : excluded) skip = skip || name == item.name;
-    if (!skip) offered.push_back(std::move(item.name));
+    if (!skip) offered.emplace_back(item.name);
   }
   return offered;
 }
@@ -170,8 +168,8 @@ std::wstring ChooseProtocol(const std::vector<std::wstring>& offered, std::wstri
   return L"AUTO";
 }
 
-std::wstring ResolvePort(const ServerEntry& entry, std::wstring_view protocol) {
-  for (const PortItem& item : entry.ports) {
+std::wstring ResolvePort(std::wstring_view connecttype, std::wstring_view protocol) {
+  for (const PortItem& item : ConnectTypeItems(connecttype)) {
     if (item.name == protocol) return ResolvePortSpec(item.spec);
   }
   return {};

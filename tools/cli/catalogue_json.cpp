@@ -10,7 +10,7 @@
 namespace nimbrook::cli {
 namespace {
 
-std::string Utf8(const std::wstring& text) { return text::ToUtf8(text); }
+std::string Utf8(std::wstring_view text) { return text::ToUtf8(text); }
 
 nlohmann::json Names(const std::vector<std::wstring>& names) {
   nlohmann::json list = nlohmann::json::array();
@@ -21,7 +21,7 @@ nlohmann::json Names(const std::vector<std::wstring>& names) {
 nlohmann::json EntryJson(const ServerEntry& entry) {
   const int percent = LoadPercentage(entry.onlineusers, entry.maxusers);
   nlohmann::json ports = nlohmann::json::object();
-  for (const PortItem& item : entry.ports) {
+  for (const PortItem& item : entry.Ports()) {
     // A protocol listed twice keeps its first port text, as a lookup by name finds it.
     if (!ports.contains(Utf8(item.name))) ports[Utf8(item.name)] = Utf8(item.spec);
   }
