@@ -1,5 +1,6 @@
 #include "catalogue/server_entry.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -37,13 +38,13 @@ constexpr FlagRule kFlags[] = {
 
 constexpr const wchar_t* kAreaKeywords[] = {L"免费", L"美国", L"日本", L"香港", L"台湾", L"韩国", L"中国", L"欧洲"};
 
-std::vector<std::wstring> SplitBar(std::wstring_view text) {
-  std::vector<std::wstring> parts;
+std::vector<std::wstring_view> SplitBar(std::wstring_view text) {
+  std::vector<std::wstring_view> parts;
   size_t start = 0;
   while (start <= text.size()) {
     const size_t bar = text.find(L'|', start);
     const size_t end = bar == std::wstring_view::npos ? text.size() : bar;
-    if (end > start) parts.emplace_back(text.substr(start, end - start));
+    if (end > start) parts.push_back(text.substr(start, end - start));
     if (bar == std::wstring_view::npos) break;
     start = bar + 1;
   }
@@ -94,6 +95,7 @@ ServerEntry ParseServerEntry(std::wstring_view entry) {
 
 std::vector<PortItem> ConnectTypeItems(std::wstring_view connecttype) {
   std::vector<PortItem> items;
+  items.reserve(static_cast<size_t>(std::count(connecttype.begin(), connecttype.end(), L'#')) + 1);
   size_t start = 0;
   while (start < connecttype.size()) {
     const size_t eq = connecttype.find(L'=', start);
@@ -148,17 +150,26 @@ int AreaCodeOf(std::wstring_view area) {
   return kNoAreaCode;
 }
 
-std::vector<std::wstring> OfferedProtocols(std::wstring_view connecttype, int windowsMajor) {
-  const std::wstring items = L"AUTO=0#" + std::wstring(connecttype);
+std::vector<std::wstring_view> OfferedProtocolNames(std::wstring_view connecttype, int windowsMajor) {
   // The excluded names are compared whole, so a stray name such as "SEC" is not taken for IPSEC.
-  const std::vector<std::wstring> excluded = SplitBar(ExcludedProtocols(windowsMajor > 5));
-  std::vector<std::wstring> offered;
-  for (const PortItem& item : ConnectTypeItems(items)) {
-    bool skip = false;
-    for (const std::wstring& name : excluded) skip = skip || name == item.name;
-    if (!skip) offered.emplace_back(item.name);
+  const std::wstring excludedText = ExcludedProtocols(windowsMajor > 5);
+  const std::vector<std::wstring_view> excluded = SplitBar(excludedText);
+  const auto isOffered = [&](std::wstring_view name) {
+    return std::find(excluded.begin(), excluded.end(), name) == excluded.end();
+  };
+  std::vector<std::wstring_view> offered;
+  const std::vector<PortItem> items = ConnectTypeItems(connecttype);
+  offered.reserve(items.size() + 1);
+  if (isOffered(kAutoProtocol)) offered.push_back(kAutoProtocol);
+  for (const PortItem& item : items) {
+    if (isOffered(item.name)) offered.push_back(item.name);
   }
   return offered;
+}
+
+std::vector<std::wstring> OfferedProtocols(std::wstring_view connecttype, int windowsMajor) {
+  const std::vector<std::wstring_view> names = OfferedProtocolNames(connecttype, windowsMajor);
+  return std::vector<std::wstring>(names.begin(), names.end());
 }
 
 std::wstring ChooseProtocol(const std::vector<std::wstring>& offered, std::wstring_view current) {

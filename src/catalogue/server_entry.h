@@ -68,9 +68,12 @@ std::wstring FlagImage(std::wstring_view area);
 // in this order give 102..109; none gives kNoAreaCode.
 int AreaCodeOf(std::wstring_view area);
 
+inline constexpr wchar_t kAutoProtocol[] = L"AUTO";
 // The protocols offered for a server on a Windows major version: "AUTO" first, then the names of
 // the connecttype items in order, leaving out IPSEC and SSTP on version 5 and older.
 std::vector<std::wstring> OfferedProtocols(std::wstring_view connecttype, int windowsMajor);
+// The same names as views (into connecttype, and kAutoProtocol).
+std::vector<std::wstring_view> OfferedProtocolNames(std::wstring_view connecttype, int windowsMajor);
 // The protocol to announce: current when it is among the offered ones, otherwise "AUTO".
 std::wstring ChooseProtocol(const std::vector<std::wstring>& offered, std::wstring_view current);
 
