@@ -83,6 +83,17 @@ json=$(tr -d '\r' <"$work/out")
 has "no separator" "$json" '"head":{"expiration":"","srvid":"","srvtype":""}'
 has "no separator" "$json" '"104":[0]'
 
+# Texts that JSON must escape (quote, backslash, control characters), a protocol listed twice (its
+# first port text counts) and protocol names that sort by their UTF-8 bytes.
+printf 'yes|srvtype,v"ip|expiration,x\\y|srvid,1\001_area,免费"q\\|nasname,a\tb\nc\rd\be\ff\037g|IP,1.2.3.4|connecttype,PPTP=1#PPTP=2#ÄB=3#AB=4#a"b=\\5' >"$work/escape.txt"
+run catalogue "$work/escape.txt"
+json=$(tr -d '\r' <"$work/out")
+has "escaping" "$json" '"area":"免费\"q\\"'
+has "escaping" "$json" '"nasname":"a\tb\nc\rd\be\ff\u001fg"'
+has "escaping" "$json" '"ports":{"AB":"4","PPTP":"1","a\"b":"\\5","ÄB":"3"}'
+has "escaping" "$json" '"offered":{"10":["AUTO","PPTP","PPTP","ÄB","AB","a\"b"]'
+has "escaping" "$json" '"head":{"expiration":"x\\y","srvid":"1\u0001","srvtype":"v\"ip"}'
+
 # An empty file: an empty catalogue with all nine groups.
 : >"$work/empty.txt"
 run catalogue "$work/empty.txt"

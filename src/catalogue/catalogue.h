@@ -47,19 +47,27 @@ struct AreaGroups {
 // kNoAreaCode when it contains none.
 int EntryGroupCode(std::wstring_view entry);
 
+// The catalogue keeps one copy of the naslist; its entries are views into that copy (valid until the
+// next Rebuild or Clear), and its groups hold entry indices.
 class Catalogue {
  public:
+  Catalogue() = default;
+  Catalogue(const Catalogue&) = delete;  // the entries would still view the other's text
+  Catalogue& operator=(const Catalogue&) = delete;
+  Catalogue(Catalogue&&) = default;  // the text moves with its buffer, so the views stay valid
+  Catalogue& operator=(Catalogue&&) = default;
+
   // Empties the catalogue and fills it from a naslist: entries separated by ";", a trailing ";"
-  // makes no entry, two adjacent ";" make an empty entry (in group "all" only).
+  // makes no entry, two adjacent ";" make an empty entry (in group "all" only). Each entry goes to
+  // group "all" and to at most one area group (EntryGroupCode).
   void Rebuild(std::wstring_view naslist);
-  // Appends an entry to group "all" and to at most one area group.
-  void AddEntry(std::wstring_view entry);
   void Clear();
 
   const std::vector<ServerEntry>& Entries() const { return entries_; }
   const AreaGroups& Groups() const { return groups_; }
 
  private:
+  std::vector<wchar_t> text_;  // a vector, not a string: moving it never moves its characters
   std::vector<ServerEntry> entries_;
   AreaGroups groups_;
 };

@@ -8,11 +8,11 @@ SplitAnswer SplitLoginAnswer(std::wstring_view answer) {
   const std::wstring_view rest = answer.substr(4);
   const size_t p = rest.find(L'_');
   if (p == std::wstring_view::npos) {
-    result.naslist.assign(rest);
+    result.naslist = rest;
     return result;
   }
-  result.head.assign(rest.substr(0, p));
-  result.naslist.assign(rest.substr(p + 1));
+  result.head = rest.substr(0, p);
+  result.naslist = rest.substr(p + 1);
   return result;
 }
 

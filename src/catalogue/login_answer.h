@@ -7,9 +7,10 @@
 
 namespace nimbrook {
 
+// Views into the answer text: valid while that text is.
 struct SplitAnswer {
-  std::wstring head;     // from index 4 up to the first "_"
-  std::wstring naslist;  // everything after the first "_"
+  std::wstring_view head;     // from index 4 up to the first "_"
+  std::wstring_view naslist;  // everything after the first "_"
 };
 
 // Skips the first four characters (the "yes|" marker). Only the first "_" separates; the naslist

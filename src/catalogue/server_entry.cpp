@@ -1,5 +1,6 @@
 #include "catalogue/server_entry.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -37,13 +38,13 @@ constexpr FlagRule kFlags[] = {
 
 constexpr const wchar_t* kAreaKeywords[] = {L"免费", L"美国", L"日本", L"香港", L"台湾", L"韩国", L"中国", L"欧洲"};
 
-std::vector<std::wstring> SplitBar(std::wstring_view text) {
-  std::vector<std::wstring> parts;
+std::vector<std::wstring_view> SplitBar(std::wstring_view text) {
+  std::vector<std::wstring_view> parts;
   size_t start = 0;
   while (start <= text.size()) {
     const size_t bar = text.find(L'|', start);
     const size_t end = bar == std::wstring_view::npos ? text.size() : bar;
-    if (end > start) parts.emplace_back(text.substr(start, end - start));
+    if (end > start) parts.push_back(text.substr(start, end - start));
     if (bar == std::wstring_view::npos) break;
     start = bar + 1;
   }
@@ -54,15 +55,15 @@ std::vector<std::wstring> SplitBar(std::wstring_view text) {
 
 // One pass over the entry's fields, with the result EntryValue would give for each key: the first
 // field whose name (the text before its first ",") is the key. A catalogue of many thousand servers
-// is read in time proportional to its text.
+// is read in time proportional to its text, and an entry keeps only views into it.
 ServerEntry ParseServerEntry(std::wstring_view entry) {
   ServerEntry result;
-  result.raw.assign(entry);
+  result.raw = entry;
   struct Field {
     std::wstring_view key;
-    std::wstring ServerEntry::*value;
+    std::wstring_view ServerEntry::*value;
   };
-  static const Field kFields[] = {
+  static constexpr Field kFields[] = {
       {L"area", &ServerEntry::area},       {L"nasname", &ServerEntry::nasname},
       {L"IP", &ServerEntry::ip},           {L"info", &ServerEntry::info},
       {L"allow", &ServerEntry::allow},     {L"onlineusers", &ServerEntry::onlineusers},
@@ -81,7 +82,7 @@ ServerEntry ParseServerEntry(std::wstring_view entry) {
       for (size_t i = 0; i < std::size(kFields); ++i) {
         if ((found & (1u << i)) == 0 && name == kFields[i].key) {
           found |= 1u << i;
-          (result.*kFields[i].value).assign(field.substr(comma + 1));
+          result.*kFields[i].value = field.substr(comma + 1);
           break;
         }
       }
@@ -89,21 +90,20 @@ ServerEntry ParseServerEntry(std::wstring_view entry) {
     if (bar == std::wstring_view::npos) break;
     start = bar + 1;
   }
-  result.ports = ConnectTypeItems(result.connecttype);
   return result;
 }
 
 std::vector<PortItem> ConnectTypeItems(std::wstring_view connecttype) {
   std::vector<PortItem> items;
+  items.reserve(static_cast<size_t>(std::count(connecttype.begin(), connecttype.end(), L'#')) + 1);
   size_t start = 0;
   while (start < connecttype.size()) {
     const size_t eq = connecttype.find(L'=', start);
     if (eq == std::wstring_view::npos) break;
     const size_t hash = connecttype.find(L'#', eq + 1);
     const size_t end = hash == std::wstring_view::npos ? connecttype.size() : hash;
-    PortItem item{std::wstring(connecttype.substr(start, eq - start)),
-                  std::wstring(connecttype.substr(eq + 1, end - eq - 1))};
-    if (!item.name.empty()) items.push_back(std::move(item));
+    const PortItem item{connecttype.substr(start, eq - start), connecttype.substr(eq + 1, end - eq - 1)};
+    if (!item.name.empty()) items.push_back(item);
     if (hash == std::wstring_view::npos) break;
     start = hash + 1;
   }
@@ -150,17 +150,26 @@ int AreaCodeOf(std::wstring_view area) {
   return kNoAreaCode;
 }
 
-std::vector<std::wstring> OfferedProtocols(std::wstring_view connecttype, int windowsMajor) {
-  const std::wstring items = L"AUTO=0#" + std::wstring(connecttype);
+std::vector<std::wstring_view> OfferedProtocolNames(std::wstring_view connecttype, int windowsMajor) {
   // The excluded names are compared whole, so a stray name such as "SEC" is not taken for IPSEC.
-  const std::vector<std::wstring> excluded = SplitBar(ExcludedProtocols(windowsMajor > 5));
-  std::vector<std::wstring> offered;
-  for (PortItem& item : ConnectTypeItems(items)) {
-    bool skip = false;
-    for (const std::wstring& name : excluded) skip = skip || name == item.name;
-    if (!skip) offered.push_back(std::move(item.name));
+  const std::wstring excludedText = ExcludedProtocols(windowsMajor > 5);
+  const std::vector<std::wstring_view> excluded = SplitBar(excludedText);
+  const auto isOffered = [&](std::wstring_view name) {
+    return std::find(excluded.begin(), excluded.end(), name) == excluded.end();
+  };
+  std::vector<std::wstring_view> offered;
+  const std::vector<PortItem> items = ConnectTypeItems(connecttype);
+  offered.reserve(items.size() + 1);
+  if (isOffered(kAutoProtocol)) offered.push_back(kAutoProtocol);
+  for (const PortItem& item : items) {
+    if (isOffered(item.name)) offered.push_back(item.name);
   }
   return offered;
+}
+
+std::vector<std::wstring> OfferedProtocols(std::wstring_view connecttype, int windowsMajor) {
+  const std::vector<std::wstring_view> names = OfferedProtocolNames(connecttype, windowsMajor);
+  return std::vector<std::wstring>(names.begin(), names.end());
 }
 
 std::wstring ChooseProtocol(const std::vector<std::wstring>& offered, std::wstring_view current) {
@@ -170,8 +179,8 @@ std::wstring ChooseProtocol(const std::vector<std::wstring>& offered, std::wstri
   return L"AUTO";
 }
 
-std::wstring ResolvePort(const ServerEntry& entry, std::wstring_view protocol) {
-  for (const PortItem& item : entry.ports) {
+std::wstring ResolvePort(std::wstring_view connecttype, std::wstring_view protocol) {
+  for (const PortItem& item : ConnectTypeItems(connecttype)) {
     if (item.name == protocol) return ResolvePortSpec(item.spec);
   }
   return {};

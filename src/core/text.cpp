@@ -96,6 +96,11 @@ std::wstring FromUtf8(std::string_view utf8) {
 std::string ToUtf8(std::wstring_view wide) {
   std::string out;
   out.reserve(wide.size());
+  AppendUtf8(out, wide);
+  return out;
+}
+
+void AppendUtf8(std::string& out, std::wstring_view wide) {
   for (size_t i = 0; i < wide.size(); ++i) {
     char32_t cp = static_cast<char32_t>(wide[i]);
     if constexpr (sizeof(wchar_t) == 2) {
@@ -110,7 +115,6 @@ std::string ToUtf8(std::wstring_view wide) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
     AppendUtf8(out, cp);
   }
-  return out;
 }
 
 std::wstring AsciiToWide(std::string_view ascii) {

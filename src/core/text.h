@@ -10,6 +10,8 @@ namespace nimbrook::text {
 
 std::wstring FromUtf8(std::string_view utf8);
 std::string ToUtf8(std::wstring_view wide);
+// ToUtf8 appended to out (no text of its own for a writer that assembles a larger one).
+void AppendUtf8(std::string& out, std::wstring_view wide);
 
 // The system ANSI code page: 936 on a simplified Chinese Windows, 1252 on an English one.
 std::wstring FromAnsi(std::string_view ansi);

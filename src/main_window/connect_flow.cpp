@@ -127,9 +127,7 @@ void ConnectFlow::Connect(bool reconnect) {
   list->connectedIndex = list->selectedIndex;
   address_ = text::ToAnsi(ip);
   const int32_t protocol = window_.Protocol();
-  ServerEntry entry;
-  entry.ports = ConnectTypeItems(list->RowText(row, kRowConnType));
-  const std::wstring port = ResolvePort(entry, ProtocolName(protocol));
+  const std::wstring port = ResolvePort(list->RowText(row, kRowConnType), ProtocolName(protocol));
 
   Connector* engine = context_.getEngine(protocol);
   if (engine != nullptr) {

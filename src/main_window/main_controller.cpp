@@ -1,6 +1,8 @@
 #include "main_window/main_controller.h"
 
 #include <array>
+#include <functional>
+#include <map>
 
 #include "account/login_service.h"
 #include "catalogue/server_entry.h"
@@ -300,7 +302,7 @@ void MainWindowController::BuildRows() {
   if (!list_) return;
   // A delay measured for an address stays true for the row of the same address in the new list;
   // results of rows that are gone are dropped with them.
-  std::map<std::wstring, DelayResult> byAddress;
+  std::map<std::wstring, DelayResult, std::less<>> byAddress;
   for (const auto& [id, result] : keptDelays_) {
     if (CControlUI* row = list_->RowById(id)) byAddress[list_->RowText(row, L"serv_ip")] = result;
   }

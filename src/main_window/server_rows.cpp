@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
+#include <string_view>
 
 #include "toolkit/controls.h"
 
@@ -20,7 +22,7 @@ constexpr wchar_t kNormalColours[] = L"textcolor=\"#FF666666\" font=\"2\"";
 constexpr wchar_t kSelectedColours[] = L"textcolor=\"#FFB16FA1\" font=\"2\"";
 constexpr const wchar_t* kColouredLabels[] = {kRowName, kRowDesc, kRowDelay, kRowPercent};
 
-bool IsReservedName(const std::wstring& name) {
+bool IsReservedName(std::wstring_view name) {
   return std::any_of(std::begin(kReservedNames), std::end(kReservedNames),
                      [&](const wchar_t* reserved) { return name == reserved; });
 }
@@ -45,16 +47,16 @@ class RowBuilder {
     if (!control->ApplyAttributeList(attributes)) accepted_ = false;
     return control;
   }
-  CLabelUI* Label(const wchar_t* name, const wchar_t* attributes, const std::wstring& text) {
+  CLabelUI* Label(const wchar_t* name, const wchar_t* attributes, std::wstring_view text) {
     auto* label = Make<CLabelUI>(attributes);
     label->SetName(name);
-    label->SetText(text);
+    label->SetText(std::wstring(text));
     return label;
   }
-  CLabelUI* HiddenLabel(const std::wstring& name, const std::wstring& text) {
+  CLabelUI* HiddenLabel(std::wstring_view name, std::wstring_view text) {
     auto* label = new CLabelUI;
-    label->SetName(name);
-    label->SetText(text);
+    label->SetName(std::wstring(name));
+    label->SetText(std::wstring(text));
     label->SetVisible(false);
     return label;
   }
@@ -122,7 +124,7 @@ BuiltServerRow BuildServerRow(const ServerEntry& entry) {
   line->Add(b.HiddenLabel(kRowIp, entry.ip));
   line->Add(b.HiddenLabel(kRowAllow, entry.allow));
   line->Add(b.HiddenLabel(kRowConnType, entry.connecttype));
-  for (const PortItem& item : entry.ports) {
+  for (const PortItem& item : entry.Ports()) {
     if (!IsReservedName(item.name)) line->Add(b.HiddenLabel(item.name, item.spec));
   }
   line->Add(b.HiddenLabel(kRowArea, entry.area));

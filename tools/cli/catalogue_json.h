@@ -22,7 +22,7 @@ nlohmann::json HeadJson(const std::wstring& answer);
 nlohmann::json CatalogueJson(const std::wstring& answer);
 
 // The compact text of {"head": HeadJson(answer), "catalogue": CatalogueJson(answer)}, handed to write
-// in pieces (one per server) so that a large catalogue is never held as a document.
+// in pieces so that a large catalogue is never held as a document or as one text.
 void WriteAnswerJson(const std::wstring& answer, const std::function<void(const std::string&)>& write);
 
 }  // namespace nimbrook::cli

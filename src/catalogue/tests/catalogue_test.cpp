@@ -96,6 +96,39 @@ TEST(Naslist, RebuildReplacesThePreviousCatalogue) {
   EXPECT_EQ(catalogue.Groups().Group(kAreaAll), Indices{0});
 }
 
+// The entries view the catalogue's own copy of the list: the list they were read from may go, the
+// catalogue may move, and it may be rebuilt from one of its own entries.
+TEST(Naslist, EntriesStayValidWithoutTheirSourceAcrossMovesAndSelfRebuilds) {
+  Catalogue catalogue;
+  {
+    std::wstring naslist = Entry(L"美国", L"a") + L";" + Entry(L"日本", L"b");
+    catalogue.Rebuild(naslist);
+    naslist.assign(naslist.size(), L'x');
+  }
+  ASSERT_EQ(catalogue.Entries().size(), 2u);
+  EXPECT_EQ(catalogue.Entries()[1].nasname, L"b");
+
+  Catalogue moved = std::move(catalogue);
+  ASSERT_EQ(moved.Entries().size(), 2u);
+  EXPECT_EQ(moved.Entries()[0].nasname, L"a");
+  EXPECT_EQ(moved.Entries()[1].ip, L"127.0.0.1");
+
+  moved.Rebuild(moved.Entries()[1].raw);
+  ASSERT_EQ(moved.Entries().size(), 1u);
+  EXPECT_EQ(moved.Entries()[0].nasname, L"b");
+  EXPECT_EQ(moved.Groups().Group(kAreaJapan), Indices{0});
+
+  // A list short enough to be kept inside a string object itself.
+  Catalogue small;
+  {
+    Catalogue source;
+    source.Rebuild(L"ab");
+    small = std::move(source);
+  }
+  ASSERT_EQ(small.Entries().size(), 1u);
+  EXPECT_EQ(small.Entries()[0].raw, L"ab");
+}
+
 TEST(Naslist, MalformedListsGiveDefinedEntries) {
   Catalogue catalogue;
   catalogue.Rebuild(L"");
@@ -111,7 +144,7 @@ TEST(Naslist, MalformedListsGiveDefinedEntries) {
   const ServerEntry& entry = catalogue.Entries()[0];
   EXPECT_EQ(entry.area, L"");
   EXPECT_EQ(entry.nasname, L"");
-  EXPECT_TRUE(entry.ports.empty());
+  EXPECT_TRUE(entry.Ports().empty());
   EXPECT_EQ(LoadPercentage(entry.onlineusers, entry.maxusers), 0);
   EXPECT_TRUE(IsAllowed(entry.allow));
 }
@@ -148,7 +181,7 @@ TEST(Naslist, ServiceEdgeCatalogue) {
   EXPECT_TRUE(port == L"1000" || port == L"1001") << port;
 
   EXPECT_EQ(e[2].connecttype, L"PPTP");
-  EXPECT_TRUE(e[2].ports.empty());
+  EXPECT_TRUE(e[2].Ports().empty());
   EXPECT_EQ(OfferedProtocols(e[2].connecttype, 10), std::vector<std::wstring>{L"AUTO"});
   EXPECT_EQ(LoadPercentage(e[2].onlineusers, e[2].maxusers), 0);
   EXPECT_EQ(FlagImage(e[2].area), L"uk.png");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,10 +33,13 @@ const char kLayout[] = R"(<Window><VerticalLayout>
     </List>
   </VerticalLayout></Window>)";
 
+// An entry views its text: the texts are kept for the whole test program (a deque never moves them).
 ServerEntry Server(const std::wstring& area, const std::wstring& name, const std::wstring& online = L"10",
                    const std::wstring& connecttype = L"PPTP=1723#OVPN-UDP=1000-1002") {
-  return ParseServerEntry(L"area," + area + L"|nasname," + name + L"|IP,10.0.0.1|info,about " + name +
-                          L"|allow,1|onlineusers," + online + L"|maxusers,100|connecttype," + connecttype);
+  static std::deque<std::wstring> texts;
+  texts.push_back(L"area," + area + L"|nasname," + name + L"|IP,10.0.0.1|info,about " + name +
+                  L"|allow,1|onlineusers," + online + L"|maxusers,100|connecttype," + connecttype);
+  return ParseServerEntry(texts.back());
 }
 
 constexpr UiColor kNormal = 0xFF666666;
