@@ -190,10 +190,9 @@ void ServerListView::Sort(CControlUI& header) {
 }
 
 void ServerListView::ApplyOrder(const std::vector<CControlUI*>& order) {
-  // A move through the list renumbers every row, so n moves would visit n * n rows. The rows are
-  // moved inside the list's body instead, with the selected row held at the place the list's
-  // selection names; one last move through the list then takes it to its place, renumbers the rows
-  // once and lets the selection follow it.
+  // The rows are put in order inside the list's body in one pass, with the selected row held at the
+  // place the list's selection names; one move through the list then takes it to its place,
+  // renumbers the rows once and lets the selection follow it.
   CVerticalLayoutUI* body = list_.GetList();
   const int selectedPlace = list_.GetCurSel();
   CControlUI* selected = RowAt(selectedPlace);
@@ -205,9 +204,7 @@ void ServerListView::ApplyOrder(const std::vector<CControlUI*>& order) {
     staged.erase(staged.begin() + selectedTarget);
     staged.insert(staged.begin() + selectedPlace, selected);
   }
-  for (int i = 0; i < static_cast<int>(staged.size()); ++i) {
-    if (body->GetItemAt(i) != staged[i]) (void)body->SetItemIndex(staged[i], i);
-  }
+  if (!body->ReorderItems(staged)) return;   // not a permutation of the rows
   if (selected) {
     (void)list_.SetItemIndex(selected, selectedTarget);
   } else if (!order.empty()) {

@@ -1,6 +1,7 @@
 #include "toolkit/container.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "toolkit/attribute_values.h"
 #include "toolkit/paint_manager.h"
@@ -84,6 +85,27 @@ int CContainerUI::GetItemIndex(CControlUI* control) const {
     if (m_items[i].get() == control) return static_cast<int>(i);
   }
   return -1;
+}
+
+bool CContainerUI::ReorderItems(const std::vector<CControlUI*>& order) {
+  if (order.size() != m_items.size()) return false;
+  std::unordered_map<const CControlUI*, size_t> place;
+  place.reserve(m_items.size());
+  for (size_t i = 0; i < m_items.size(); ++i) place.emplace(m_items[i].get(), i);
+  std::vector<size_t> from;
+  from.reserve(order.size());
+  std::vector<bool> taken(m_items.size(), false);
+  for (CControlUI* control : order) {
+    auto it = place.find(control);
+    if (it == place.end() || taken[it->second]) return false;
+    taken[it->second] = true;
+    from.push_back(it->second);
+  }
+  std::vector<std::unique_ptr<CControlUI>> items(m_items.size());
+  for (size_t i = 0; i < from.size(); ++i) items[i] = std::move(m_items[from[i]]);
+  m_items.swap(items);
+  NeedUpdate();
+  return true;
 }
 
 bool CContainerUI::SetItemIndex(CControlUI* control, int index) {

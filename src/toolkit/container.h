@@ -32,6 +32,9 @@ class CContainerUI : public CControlUI {
   virtual int GetItemIndex(CControlUI* control) const;   // -1 when not a child
   // Moves a child to another index (clamped to the list); false when it is not a child.
   virtual bool SetItemIndex(CControlUI* control, int index);
+  // Puts every child in the place order gives it, in one pass (a move per child would cost a pass
+  // each). False, with nothing moved, unless order holds each child exactly once.
+  bool ReorderItems(const std::vector<CControlUI*>& order);
   virtual int GetCount() const;
 
   const UiRect& GetInset() const { return m_inset; }

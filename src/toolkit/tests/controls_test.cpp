@@ -201,6 +201,24 @@ TEST(ContainerTest, OwnershipAndIndexes) {
   EXPECT_EQ(box.GetItemAt(0), nullptr);
 }
 
+TEST(ContainerTest, ReorderItemsTakesOnlyAPermutationOfTheChildren) {
+  CHorizontalLayoutUI box;
+  auto* a = new CLabelUI;
+  auto* b = new CLabelUI;
+  auto* c = new CLabelUI;
+  for (CControlUI* child : {a, b, c}) ASSERT_TRUE(box.Add(child));
+  ASSERT_TRUE(box.ReorderItems({c, a, b}));
+  EXPECT_EQ(box.GetItemAt(0), c);
+  EXPECT_EQ(box.GetItemAt(1), a);
+  EXPECT_EQ(box.GetItemAt(2), b);
+  CLabelUI stranger;
+  EXPECT_FALSE(box.ReorderItems({a, b}));
+  EXPECT_FALSE(box.ReorderItems({a, a, b}));
+  EXPECT_FALSE(box.ReorderItems({a, b, &stranger}));
+  EXPECT_EQ(box.GetItemAt(0), c) << "a refused order moves nothing";
+  EXPECT_EQ(box.GetItemAt(2), b);
+}
+
 TEST(ContainerTest, RemovingTheSelectedPageSelectsItsNeighbour) {
   Window w(R"(<Window><TabLayout name="tabs" selectedid="1"><Control name="p0"/><Control name="p1"/><Control name="p2"/></TabLayout></Window>)");
   auto* tabs = w.Find<CTabLayoutUI>(L"tabs");
