@@ -1,11 +1,18 @@
 // toolkit-paint-benchmark.exe: a server list of 1,000 rows (the main window's row shape: four labels
 // and a load bar) built from markup, laid out and painted with GDI+ into an off-screen bitmap of
 // window size; then every row painted once by scrolling page after page. Prints the times.
+//   toolkit-paint-benchmark.exe --figures PROGRAM_DIR [--repeats N]
+// prints instead the bench table's figures: a repaint of the gallery (every control kind of the
+// packed skin) and of the list's first page, each against the same drawing calls issued straight to
+// GDI+ (what the toolkit adds to the drawing itself), as medians over the repeats.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "toolkit/controls.h"
 #include "toolkit/dialog_builder.h"
@@ -51,12 +58,145 @@ std::string ListLayout(int rows) {
   return xml;
 }
 
+// Records every drawing call with its arguments so it can be issued again to another context.
+// Text is measured by the real context, so layout sees the same sizes as in a plain paint.
+class CallRecorder : public RenderContext {
+ public:
+  explicit CallRecorder(RenderContext& measure) : measure_(measure) {}
+
+  void FillRect(const UiRect& r, UiColor c) override {
+    calls_.push_back([=](RenderContext& x) { x.FillRect(r, c); });
+  }
+  void FillRoundRect(const UiRect& r, UiSize round, UiColor c) override {
+    calls_.push_back([=](RenderContext& x) { x.FillRoundRect(r, round, c); });
+  }
+  void FillGradient(const UiRect& r, UiColor top, UiColor bottom) override {
+    calls_.push_back([=](RenderContext& x) { x.FillGradient(r, top, bottom); });
+  }
+  void DrawBorder(const UiRect& r, int size, UiColor c, UiSize round) override {
+    calls_.push_back([=](RenderContext& x) { x.DrawBorder(r, size, c, round); });
+  }
+  bool DrawImage(const ImageSpec& image, const UiRect& r) override {
+    calls_.push_back([=](RenderContext& x) { x.DrawImage(image, r); });
+    return true;
+  }
+  void DrawText(const std::wstring& text, const UiRect& r, const FontSpec& font, UiColor c,
+                const TextStyle& style) override {
+    calls_.push_back([=](RenderContext& x) { x.DrawText(text, r, font, c, style); });
+  }
+  UiSize MeasureText(const std::wstring& text, const FontSpec& font, int maxWidth) override {
+    return measure_.MeasureText(text, font, maxWidth);
+  }
+  void PushClip(const UiRect& r, UiSize round) override {
+    calls_.push_back([=](RenderContext& x) { x.PushClip(r, round); });
+  }
+  void PopClip() override {
+    calls_.push_back([](RenderContext& x) { x.PopClip(); });
+  }
+
+  using Calls = std::vector<std::function<void(RenderContext&)>>;
+  Calls TakeCalls() { return std::move(calls_); }
+
+ private:
+  RenderContext& measure_;
+  Calls calls_;
+};
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// One figure line: the toolkit's repaint of what pm holds against the recorded calls replayed.
+bool PaintFigure(const char* name, CPaintManagerUI& pm, UiSize size, int repeats) {
+  OffscreenSurface surface;
+  if (!surface.Resize(size.cx, size.cy)) return false;
+  const UiRect all{0, 0, size.cx, size.cy};
+  CallRecorder::Calls calls;
+  {
+    GdiplusRenderContext ctx(surface, 1.0);
+    pm.Paint(ctx, all);   // the first paint loads images and fonts; neither side pays for it
+    CallRecorder recorder(ctx);
+    pm.Paint(recorder, all);
+    calls = recorder.TakeCalls();
+  }
+  std::vector<double> paint;
+  std::vector<double> replay;
+  // Several paints per sample: one is a few milliseconds, too close to the clock's resolution.
+  const int perSample = 10;
+  for (int i = 0; i < repeats; ++i) {
+    auto a = Clock::now();
+    for (int k = 0; k < perSample; ++k) {
+      GdiplusRenderContext ctx(surface, 1.0);
+      pm.Paint(ctx, all);
+    }
+    auto b = Clock::now();
+    paint.push_back(Ms(a, b) / perSample);
+    a = Clock::now();
+    for (int k = 0; k < perSample; ++k) {
+      GdiplusRenderContext ctx(surface, 1.0);
+      for (const auto& call : calls) call(ctx);
+    }
+    b = Clock::now();
+    replay.push_back(Ms(a, b) / perSample);
+  }
+  const double p = Median(paint);
+  const double r = Median(replay);
+  std::printf("figure %s %.2f baseline %.2f %.2f calls %zu\n", name, p, r, r > 0 ? p / r : 0.0,
+              calls.size());
+  return true;
+}
+
+// The figures: the gallery from the packed skin of programDir, and the first page of the list.
+int Figures(const std::wstring& programDir, int repeats) {
+  std::wstring dir = programDir;
+  if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
+  if (!CPaintManagerUI::SetResourcePath(dir + L"skin\\") || !CPaintManagerUI::SetResourceZip(L"skin.dll")) {
+    std::printf("the skin of %ls cannot be read\n", dir.c_str());
+    return 1;
+  }
+  {
+    CPaintManagerUI pm;
+    FakePaintHost host;
+    host.allowNativeChildren = false;
+    CDialogBuilder builder;
+    CControlUI* root = builder.Create(L"gallery.xml", nullptr, &pm);
+    if (!root) {
+      std::printf("gallery layout error\n");
+      return 1;
+    }
+    pm.SetHost(&host);
+    pm.AttachDialog(root);
+    host.clientSize = pm.GetInitSize();
+    pm.DoLayout();
+    if (!PaintFigure("gallery_paint", pm, host.clientSize, repeats)) return 1;
+  }
+  {
+    CPaintManagerUI pm;
+    FakePaintHost host;
+    host.clientSize = {900, 640};
+    CDialogBuilder builder;
+    CControlUI* root = builder.CreateFromText(ListLayout(1000), L"benchmark.xml", nullptr, &pm);
+    if (!root) return 1;
+    pm.SetHost(&host);
+    pm.AttachDialog(root);
+    pm.DoLayout();
+    if (!PaintFigure("list_page_paint", pm, host.clientSize, repeats)) return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
-int main() {
+int wmain(int argc, wchar_t** argv) {
   if (!EnsureGdiplus()) {
     std::printf("GDI+ could not be started\n");
     return 1;
+  }
+  if (argc >= 3 && std::wstring(argv[1]) == L"--figures") {
+    int repeats = 5;
+    if (argc >= 5 && std::wstring(argv[3]) == L"--repeats") repeats = std::max(1, _wtoi(argv[4]));
+    return Figures(argv[2], repeats);
   }
   const int rows = 1000;
   const std::string xml = ListLayout(rows);
