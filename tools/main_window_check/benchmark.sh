@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # The main window's costs with a large catalogue, reported as ratios (run by hand after
 # `./nimbrook build native` and `./nimbrook build win64`):
-#   bash tools/main_window_check/benchmark.sh [SERVERS]
+#   bash tools/main_window_check/benchmark.sh [--figures] [SERVERS]
 # It serves a copy of the reference data with an account of SERVERS servers (default 1000) and one
 # of 10, opens the main window for each under Wine on a virtual display, and prints: window creation
 # to first paint with SERVERS rows relative to 10 rows, a sort click on SERVERS rows relative to one
 # repaint, the process's private memory with SERVERS rows, and the delay pass over SERVERS servers
 # (simulated round trips) relative to the slowest server's five echoes.
+# With --figures it prints the bench table's lines instead ("figure NAME VALUE baseline BASE RATIO").
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
+figures=false
+[ "${1:-}" = --figures ] && { figures=true; shift; }
 servers=${1:-1000}
-native=$root/build/native
+native=${NIMBROOK_NATIVE_BUILD:-$root/build/native}   # its service and native delay benchmark
 win=$root/build/win64
 program=$win/program
 port=18097
@@ -72,20 +75,35 @@ quiet=$(run_window benchlarge --no-echo)
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 fp_small=$(field "$small" first-paint-ms)
 fp_large=$(field "$large" first-paint-ms)
+fp_quiet=$(field "$quiet" first-paint-ms)
 repaint=$(field "$large" repaint-ms)
 sort_ms=$(field "$large" sort-ms)
 bytes=$(field "$large" private-bytes)
+delay_win=""
+delay_native=""
+[ -f "$win/src/delay/delay-pass-benchmark.exe" ] &&
+  delay_win=$(wine "$win/src/delay/delay-pass-benchmark.exe" --servers "$servers" </dev/null 2>/dev/null | tr -d '\r' | tail -n 1)
+[ -x "$native/src/delay/delay-pass-benchmark" ] &&
+  delay_native=$("$native/src/delay/delay-pass-benchmark" --servers "$servers" | tail -n 1)
+json() { sed -n "s/.*\"$2\":\([0-9.]*\).*/\1/p" <<<"$1"; }
+
+if $figures; then
+  figure() { awk -v n="$1" -v a="$2" -v b="$3" -v r="$(ratio "$2" "$3")" 'BEGIN { printf "figure %s %.1f baseline %.1f %s\n", n, a, b, r }'; }
+  figure first_paint "$fp_large" "$fp_small"
+  figure first_paint_without_delay_pass "$fp_quiet" "$fp_small"
+  figure sort_click "$sort_ms" "$repaint"
+  figure private_memory "$bytes" "$(field "$small" private-bytes)"
+  [ -n "$delay_win" ] && figure delay_pass_wine "$(json "$delay_win" pass_ms)" "$(json "$delay_win" slowest_server_ms)"
+  [ -n "$delay_native" ] && figure delay_pass_native "$(json "$delay_native" pass_ms)" "$(json "$delay_native" slowest_server_ms)"
+  exit 0
+fi
 echo "first paint, $servers rows / 10 rows: $(ratio "$fp_large" "$fp_small") ($fp_large ms / $fp_small ms)"
-fp_quiet=$(field "$quiet" first-paint-ms)
 echo "  without the delay pass's threads: $(ratio "$fp_quiet" "$fp_small") ($fp_quiet ms / $fp_small ms)"
 echo "sort click with its repaint on $servers rows / one repaint: $(ratio "$sort_ms" "$repaint") ($sort_ms ms / $repaint ms)"
 mb() { awk -v b="$1" 'BEGIN { printf "%.1f MB", b / 1048576 }'; }
 echo "private memory with $servers rows: $(mb "$bytes") after the delay pass (10 rows: $(mb "$(field "$small" private-bytes)")); $(mb "$(field "$quiet" private-bytes)") without the pass's threads; $(mb "$(field "$large" painted-private-bytes)") right after the first paint"
 
 # --- the delay pass through the echo seam with simulated round trips
-if [ -f "$win/src/delay/delay-pass-benchmark.exe" ]; then
-  echo "delay pass (Windows): $(wine "$win/src/delay/delay-pass-benchmark.exe" --servers "$servers" </dev/null 2>/dev/null | tr -d '\r' | tail -n 1)"
-fi
-if [ -x "$native/src/delay/delay-pass-benchmark" ]; then
-  echo "delay pass (native): $("$native/src/delay/delay-pass-benchmark" --servers "$servers" | tail -n 1)"
-fi
+[ -n "$delay_win" ] && echo "delay pass (Windows): $delay_win"
+[ -n "$delay_native" ] && echo "delay pass (native): $delay_native"
+exit 0

@@ -368,7 +368,9 @@ TEST(WindowHostWin, BrowserThatCannotBeCreatedLeavesAnEmptyPaneAndALogLine) {
     wchar_t overrides[256] = {};
     ::GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 256);
     const bool engineOff = std::wstring(overrides).find(L"mshtml=") != std::wstring::npos;
-    if (engineOff) EXPECT_FALSE(web->HasNativeChild());
+    if (engineOff) {
+      EXPECT_FALSE(web->HasNativeChild());
+    }
     if (!web->HasNativeChild()) {
       // The pane degrades: navigation reports false, the URL is kept, the log says why.
       EXPECT_FALSE(web->Navigate(L"http://127.0.0.1/notice"));
