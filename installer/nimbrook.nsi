@@ -1,6 +1,6 @@
 ; Nimbrook-setup.exe: installs the client, the updater and the data files beside them into Program
 ; Files, with a Start-menu folder and an uninstaller registered with Windows. Built by the win64 build:
-;   makensis -INPUTCHARSET UTF8 -DPROGRAM_DIR=... -DOUTPUT=... -DVERSION=1.0.0 -DICON=...
+;   makensis -INPUTCHARSET UTF8 -DPROGRAM_DIR=... -DOUTPUT=... -DVERSION=1.5.1 -DICON=...
 ;            [-DEXTRA_DIR=...] nimbrook.nsi
 ; PROGRAM_DIR is the build's staged program directory; only the product's files are taken from it
 ; (it also holds test tools). EXTRA_DIR, when given, holds further files laid out as in the program

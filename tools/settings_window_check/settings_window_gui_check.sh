@@ -133,7 +133,7 @@ for lang in eng chs cht; do
   [ -n "$id" ] || continue
   check "[$lang] its description comes from the language table" \
     eval '[ -n "$(text_of des1)" ] && [ "$(text_of des1)" != des1 ] && [ "$(text_of copyright2)" != copyright2 ]'
-  check "[$lang] it shows the program's version" eval '[[ "$(text_of about_version)" == *1.0.0.0 ]]'
+  check "[$lang] it shows the program's version" eval '[[ "$(text_of about_version)" == *1.5.1.0 ]]'
   sleep 0.3
   bash "$gui" screenshot "$shots/about-$lang.png" "$title" >/dev/null
   check "[$lang] the screenshot is written" test -s "$shots/about-$lang.png"
