@@ -63,9 +63,10 @@ bool SetProxyLine(std::string& templateText, const std::optional<ProxyAddress>& 
   size_t nl = templateText.find('\n', marker);
   if (nl == std::string::npos) nl = templateText.size();
 
-  // Only the line directly after the marker is ours; an "http-proxy" text further down belongs to
-  // another line and stays.
-  if (templateText.compare(nl, 12, "\nhttp-proxy ") == 0) {
+  // Only the proxy lines directly after the marker are ours; an "http-proxy" text further down
+  // belongs to another line and stays. A template carrying several there (edited by hand) loses them
+  // all, or "no proxy" would leave the next one in force.
+  while (templateText.compare(nl, 12, "\nhttp-proxy ") == 0) {
     const size_t lineEnd = templateText.find('\n', nl + 1);
     templateText.erase(nl, (lineEnd == std::string::npos ? templateText.size() : lineEnd) - nl);
   }

@@ -52,6 +52,13 @@ TEST(SetProxyLineTest, OtherProxyOptionsFurtherDownStay) {
   EXPECT_EQ(Edited(retry, std::nullopt), retry);
 }
 
+TEST(SetProxyLineTest, SeveralProxyLinesAfterTheMarkerAllGo) {
+  const std::string twice = "a\n;http-proxy [proxy server] [proxy port #]\nhttp-proxy h 1\nhttp-proxy g 2\nverb 3\n";
+  EXPECT_EQ(Edited(twice, std::nullopt), "a\n;http-proxy [proxy server] [proxy port #]\nverb 3\n");
+  EXPECT_EQ(Edited(twice, ProxyAddress{"p", "3"}),
+            "a\n;http-proxy [proxy server] [proxy port #]\nhttp-proxy p 3\nverb 3\n");
+}
+
 TEST(SystemProxyAddressTest, BrowserProxyTexts) {
   const auto plain = SystemProxyAddress("proxy.corp:3128");
   ASSERT_TRUE(plain);
