@@ -23,6 +23,17 @@ std::string Repeated(const std::string& piece, size_t times) {
   return out;
 }
 
+TEST(ZipArchiveTest, ANameStoredTwiceReadsAsItsFirstEntry) {
+  ZipWriter writer;
+  writer.Add("layouts/main.xml", kLayout, 8);
+  writer.Add("Layouts\\Main.xml", "<Window/>", 0);
+  const auto archive = ZipArchive::Open(writer.Finish());
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(archive->Entries().size(), 2u);
+  EXPECT_EQ(archive->Read("layouts/main.xml"), kLayout);
+  EXPECT_EQ(archive->Read("LAYOUTS/MAIN.XML"), kLayout);
+}
+
 TEST(ZipArchiveTest, ReadsStoredAndDeflatedEntriesByAnySpellingOfTheirName) {
   ZipWriter writer;
   writer.Add("ok.xml", kLayout, 8);
