@@ -2,8 +2,10 @@
 # The client's dialogs on the test display (Windows build, NEEDS_DISPLAY), opened through the gallery
 # program: every dialog opens in English and in simplified Chinese, its screenshot is written for
 # review, the theme's colours are where the layouts put them, scripted clicks give the close codes and
-# picks the client relies on, the menu opened at the bottom-right corner stays inside the work area
-# and a four-protocol picker is 112 pixels high at 96 dpi.
+# picks the client relies on, the menu opened at the bottom-right corner stays inside the work area,
+# a click elsewhere hides a menu without a pick, and a four-protocol picker is 112 pixels high at
+# 96 dpi. The Chinese pass opens one message box of the three (their Chinese renders are the
+# off-screen render test's) and the menu below its button instead of at the corner.
 # Usage: dialogs_gui_check.sh TOOLKIT_GALLERY_EXE
 set -u
 cli=$1
@@ -66,6 +68,7 @@ shown_at() {
 for lang in eng chs; do
   # --- message boxes
   for dialog in ok okcancel update_now; do
+    [ "$lang" = chs ] && [ "$dialog" != ok ] && continue
     open_dialog "$dialog" "$lang"
     check "$dialog opens ($lang)" test -n "$l"
     [ -n "$l" ] || { stop_gallery; continue; }
@@ -97,15 +100,17 @@ for lang in eng chs; do
   done
 
   # --- a box kind without a layout: an empty window that Escape closes
-  open_dialog missing_box "$lang"
-  check "a box without a layout still opens ($lang)" test -n "$l"
-  if [ -n "$l" ] && [ "$lang" = eng ]; then
-    click_at $((l + 50)) $((t + 50))
-    sleep 0.3
-    xdotool key Escape
-    check "and Escape closes it with 2" wait_line "^modal 2$"
+  if [ "$lang" = eng ]; then
+    open_dialog missing_box "$lang"
+    check "a box without a layout still opens" test -n "$l"
+    if [ -n "$l" ]; then
+      click_at $((l + 50)) $((t + 50))
+      sleep 0.3
+      xdotool key Escape
+      check "and Escape closes it with 2" wait_line "^modal 2$"
+    fi
+    stop_gallery
   fi
-  stop_gallery
 
   # --- notice pop-up (the page itself needs the system browser control)
   open_dialog notify "$lang"
@@ -122,23 +127,37 @@ for lang in eng chs; do
   fi
   stop_gallery
 
-  # --- menu at the bottom-right corner of the work area
-  open_dialog menu_corner "$lang"
-  check "menu opens ($lang)" test -n "$l"
-  if [ -n "$l" ]; then
-    read -r _ wl wt wr wb <<<"$(line_of "^workarea ")"
-    check "menu stays inside the work area ($l $t $r $b in $wl $wt $wr $wb, $lang)" \
-      test "$l" -ge "$wl" -a "$t" -ge "$wt" -a "$r" -le "$wr" -a "$b" -le "$wb"
-    check "menu was moved up and left to the corner ($lang)" test "$r" -eq "$wr" -a "$b" -eq "$wb"
-    shoot "dialog-menu-$lang"
-    check "menu: white surface ($lang)" near "$(pixel $((r - 10)) $((t + 3)))" FFFFFF
-    if [ "$lang" = eng ]; then
+  # --- menu at the bottom-right corner of the work area (English), below its button (Chinese)
+  if [ "$lang" = chs ]; then
+    open_dialog menu chs
+    check "menu below its button opens (chs)" test -n "$l"
+    if [ -n "$l" ]; then
+      shoot "dialog-menu-chs"
+      check "menu: white surface (chs)" near "$(pixel $((r - 10)) $((t + 3)))" FFFFFF
+      check "the menu is on the screen" shown_at "$l" "$t" "$((r - l))" "$((b - t))"
+      # A blank spot of the gallery window (its web pane).
+      click_at 700 640
+      sleep 2
+      check "a click elsewhere hides the menu" hidden_at "$l" "$t" "$((r - l))" "$((b - t))"
+      check "and picks nothing" no_line "^menu_"
+    fi
+    stop_gallery
+  else
+    open_dialog menu_corner eng
+    check "menu opens (eng)" test -n "$l"
+    if [ -n "$l" ]; then
+      read -r _ wl wt wr wb <<<"$(line_of "^workarea ")"
+      check "menu stays inside the work area ($l $t $r $b in $wl $wt $wr $wb)" \
+        test "$l" -ge "$wl" -a "$t" -ge "$wt" -a "$r" -le "$wr" -a "$b" -le "$wb"
+      check "menu was moved up and left to the corner" test "$r" -eq "$wr" -a "$b" -eq "$wb"
+      shoot "dialog-menu-eng"
+      check "menu: white surface (eng)" near "$(pixel $((r - 10)) $((t + 3)))" FFFFFF
       # Rows of 30 pixels below a 6-pixel margin: the fifth is "about".
       click_at $((l + 60)) $((t + 6 + 4 * 30 + 15))
       check "menu: a pick reaches the owner control as menu_About" wait_line "^menu_About ok$"
     fi
+    stop_gallery
   fi
-  stop_gallery
 
   # --- pickers
   open_dialog protocol "$lang"
@@ -166,16 +185,4 @@ for lang in eng chs; do
   stop_gallery
 done
 
-# --- clicking elsewhere hides a pop-up without a pick
-open_dialog menu eng
-check "menu below its button opens" test -n "$l"
-if [ -n "$l" ]; then
-  check "the menu is on the screen" shown_at "$l" "$t" "$((r - l))" "$((b - t))"
-  # A blank spot of the gallery window (its web pane).
-  click_at 700 640
-  sleep 2
-  check "a click elsewhere hides the menu" hidden_at "$l" "$t" "$((r - l))" "$((b - t))"
-  check "and picks nothing" no_line "^menu_"
-fi
-stop_gallery
 finish
