@@ -15,8 +15,11 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/login_answer.h"
 #include "core/text.h"
+#include "testing/bench_figures.h"
 
 namespace {
+
+using nimbrook::bench::Median;
 
 std::atomic<size_t> liveBytes{0};
 std::atomic<size_t> peakBytes{0};
@@ -57,11 +60,6 @@ std::string MakeAnswer(int servers) {
               "#OVPN-TCP+=30000-30010#IPSEC=500#SSTP=443";
   }
   return answer;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 template <typename F>

@@ -20,16 +20,14 @@
 #include "toolkit/paint_manager.h"
 #include "toolkit/xml_reader.h"
 #include "ui/dialog_builder_callback_ex.h"
+#include "testing/bench_figures.h"
 
 using namespace nimbrook;
 using namespace nimbrook::toolkit;
 
 namespace {
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using nimbrook::bench::Median;
 
 template <typename F>
 double TimeMs(F&& f) {

@@ -94,12 +94,11 @@ bool CContainerUI::ReorderItems(const std::vector<CControlUI*>& order) {
   for (size_t i = 0; i < m_items.size(); ++i) place.emplace(m_items[i].get(), i);
   std::vector<size_t> from;
   from.reserve(order.size());
-  std::vector<bool> taken(m_items.size(), false);
   for (CControlUI* control : order) {
     auto it = place.find(control);
-    if (it == place.end() || taken[it->second]) return false;
-    taken[it->second] = true;
+    if (it == place.end()) return false;   // not a child, or named twice
     from.push_back(it->second);
+    place.erase(it);
   }
   std::vector<std::unique_ptr<CControlUI>> items(m_items.size());
   for (size_t i = 0; i < from.size(); ++i) items[i] = std::move(m_items[from[i]]);

@@ -19,11 +19,14 @@
 #include "toolkit/fake_paint_host.h"
 #include "toolkit/gdiplus_render_win.h"
 #include "toolkit/paint_manager.h"
+#include "testing/bench_figures.h"
 
 using namespace nimbrook::toolkit;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+using nimbrook::bench::Median;
 
 double Ms(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();
@@ -101,11 +104,6 @@ class CallRecorder : public RenderContext {
   RenderContext& measure_;
   Calls calls_;
 };
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0.0 : v[v.size() / 2];
-}
 
 // One figure line: the toolkit's repaint of what pm holds against the recorded calls replayed.
 bool PaintFigure(const char* name, CPaintManagerUI& pm, UiSize size, int repeats) {

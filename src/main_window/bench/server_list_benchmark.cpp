@@ -17,11 +17,14 @@
 #include "main_window/server_list_view.h"
 #include "toolkit/controls.h"
 #include "toolkit/paint_manager.h"
+#include "testing/bench_figures.h"
 
 using namespace nimbrook;
 using namespace nimbrook::toolkit;
 
 namespace {
+
+using nimbrook::bench::Median;
 
 constexpr const wchar_t* kAreas[] = {L"香港", L"美国", L"日本", L"免费", L"台湾", L"英国"};
 
@@ -98,11 +101,6 @@ Timings Run(int rows) {
   return t;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 int Figures(int repeats) {
   std::vector<Timings> small;
   std::vector<Timings> large;
@@ -115,9 +113,7 @@ int Figures(int repeats) {
     std::vector<double> l;
     for (const Timings& t : small) s.push_back(t.*step);
     for (const Timings& t : large) l.push_back(t.*step);
-    const double a = Median(l);
-    const double b = Median(s);
-    std::printf("figure %s %.2f baseline %.2f %.2f\n", name, a, b, b > 0 ? a / b : 0.0);
+    bench::PrintFigure(name, Median(l), Median(s));
   };
   figure("build_rows", &Timings::build);
   figure("filter", &Timings::filter);

@@ -13,10 +13,13 @@
 #include "toolkit/controls.h"
 #include "toolkit/paint_manager.h"
 #include "toolkit/recording_render_context.h"
+#include "testing/bench_figures.h"
 
 using namespace nimbrook::toolkit;
 
 namespace {
+
+using nimbrook::bench::Median;
 
 CListContainerElementUI* MakeRow(int i) {
   auto* row = new CListContainerElementUI;
@@ -82,11 +85,6 @@ CControlUI* MakeBareRow() {
   for (int i = 0; i < 15; ++i) line->Add(new CControlUI);
   row->Add(line);
   return row;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 struct Times {
